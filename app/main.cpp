@@ -1,0 +1,26 @@
+/*
+ * Entry point. Registers the dialog class, runs the whole visible sequence,
+ * then drains the message queue up to the WM_QUIT that the sequence posted;
+ * its code, 0, is the exit code. The program takes no command line.
+ */
+#include <windows.h>
+
+#include "app/resources/resource.h"
+#include "app/run_sequence.h"
+#include "dialog/custom_dialog.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    RegisterCustomDialogClass(instance);
+    RunStartupSequence(instance);
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,52 @@
+/*
+ * The whole visible run: the licence agreement in its modal dialog, then,
+ * after Agree, a confirmation box, then, after OK, the repair of the data
+ * folder. Every path ends the same way: the rich edit library is freed and
+ * WM_QUIT with exit code 0 is posted for WinMain's message loop.
+ */
+#include "app/run_sequence.h"
+
+#include "app/app_globals.h"
+#include "app/resources/resource.h"
+#include "dialog/custom_dialog.h"
+#include "license/license_dialog.h"
+#include "license/license_text.h"
+#include "repair/data_folder_repair.h"
+
+HMODULE gRichEditLibrary = nullptr;
+
+int RunStartupSequence(HINSTANCE instance)
+{
+    gInstance = instance;
+
+    // Provides the "RichEdit20W" class that the dialog template's text
+    // control uses; without it the dialog cannot be created and
+    // DialogBoxParamW returns -1, which ends the run like Decline.
+    gRichEditLibrary = LoadLibraryA("RichEd20.dll");
+
+    // Both records live in this frame, which outlasts the modal dialog.
+    RtfSourceBuffer licenseSource = {};
+    DialogCreationRecord creation;
+    creation.dialogProc = LicenseDialogProc;
+    creation.paramRef = &licenseSource;
+    gPendingDialogCreation = &creation;
+
+    INT_PTR result = DialogBoxParamW(instance, L"ReportDlg", nullptr, nullptr, 0);
+
+    if (LOWORD(result) == IDOK) {
+        wchar_t caption[256];
+        wchar_t text[256];
+        LoadStringW(gInstance, IDS_DIALOG_CAPTION, caption, 256);
+        LoadStringW(gInstance, IDS_CONFIRM_PROMPT, text, 256);
+        int answer = MessageBoxW(nullptr, text, caption, MB_OKCANCEL);
+        if (LOWORD(answer) == IDOK)
+            RepairDataFolder();
+    }
+
+    if (gRichEditLibrary != nullptr) {
+        FreeLibrary(gRichEditLibrary);
+        gRichEditLibrary = nullptr;
+    }
+    PostQuitMessage(0);
+    return 1;
+}

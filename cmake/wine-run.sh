@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under 64-bit Wine for ctest.
+#   wine-run.sh PREFIX_DIR PROGRAM [ARGS...]
+# The Wine prefix lives in the build folder and is made on first use: Wine
+# draws the window frames itself (no window manager runs under Xvfb), and the
+# first start's output goes to /dev/null so that Wine's background services
+# never hold on to a test's stdout.
+set -euo pipefail
+prefix=$1
+shift
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+# No prompts to install Mono or Gecko while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64
+[ -x "$server" ] || server=wineserver
+
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/.melvox-ready" ]; then
+    "$wine" wineboot -i >/dev/null 2>&1 </dev/null
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    "$server" -w
+    touch "$prefix/.melvox-ready"
+  fi
+  # A server that stays up a while makes each later start cheap; start it
+  # with output to /dev/null for the reason above.
+  "$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
+) 9>"$prefix.lock"
+
+exec "$wine" "$@"

@@ -1,0 +1,3 @@
+/* placeholder: being written */
+#include "repair/data_folder_repair.h"
+void RepairDataFolder() {}

@@ -1,0 +1,14 @@
+/*
+ * Bounded path joining for the repair's fixed-size path buffers.
+ */
+#ifndef MELVOX_PATH_JOIN_H
+#define MELVOX_PATH_JOIN_H
+
+#include <stddef.h>
+
+/* Appends part to the path in buffer (capacity characters, terminator
+   included) with one backslash between them. Returns false, and leaves the
+   buffer as it was, when the result would not fit. */
+bool JoinPath(wchar_t* buffer, size_t capacity, const wchar_t* part);
+
+#endif
