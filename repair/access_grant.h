@@ -5,6 +5,9 @@
 #ifndef MELVOX_ACCESS_GRANT_H
 #define MELVOX_ACCESS_GRANT_H
 
+/* Merges one allow entry, GENERIC_ALL for Everyone, without inheritance, into
+   the access list of the object at path. Refuses links (see link_guard.h) and
+   does nothing when the path does not exist. Reports nothing. */
 void GrantEveryoneFullAccess(const wchar_t* path);
 
 #endif

@@ -1,5 +1,7 @@
 /*
- * Bounded path joining for the repair's fixed-size path buffers.
+ * Bounded path joining for the repair's fixed-size path buffers. The shell's
+ * own join assumes buffers of MAX_PATH characters, while the repair keeps its
+ * paths in 256; this join never writes past the capacity it is given.
  */
 #ifndef MELVOX_PATH_JOIN_H
 #define MELVOX_PATH_JOIN_H
@@ -10,5 +12,9 @@
    included) with one backslash between them. Returns false, and leaves the
    buffer as it was, when the result would not fit. */
 bool JoinPath(wchar_t* buffer, size_t capacity, const wchar_t* part);
+
+/* Copies source into buffer (capacity characters, terminator included).
+   Returns false, and leaves the buffer as it was, when it would not fit. */
+bool CopyPath(wchar_t* buffer, size_t capacity, const wchar_t* source);
 
 #endif
