@@ -19,6 +19,16 @@ struct DialogCreationRecord {
 
 extern DialogCreationRecord* gPendingDialogCreation;
 
+/* Names in the window system: 8-bit strings for the 8-bit calls. */
+#define CUSTOM_DIALOG_CLASS_NAME "MelvoxRepairToolforVistaCustomModalDialog"
+#define DIALOG_PROC_PROPERTY "Melvox_DialogProc"
+#define DIALOG_PARAM_PROPERTY "Melvox_DialogParamRef"
+#define DIALOG_INITIALIZED_PROPERTY "Melvox_DialogInitialized"
+
+/* The fallback timer that initializes a dialog that is never shown. */
+#define IDT_DIALOG_INIT 1
+#define DIALOG_INIT_DELAY_MS 250
+
 bool RegisterCustomDialogClass(HINSTANCE instance);
 LRESULT CALLBACK CustomDialogWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CompleteDialogInitialization(HWND dialog);
