@@ -1,0 +1,560 @@
+/*
+ * End-to-end: the built program as its own process, worked the way a user
+ * works it, with the data folder on the test prefix's real disk. Each case
+ * is one run of the program: the driver waits for the licence dialog,
+ * checks what it shows, presses what the case says, and afterwards checks
+ * the exit code, the windows that appeared and the disk.
+ */
+#include "driver.h"
+
+#include <gtest/gtest.h>
+
+#include <aclapi.h>
+#include <richedit.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kCaption[] = L"Melvox Repair Tool for Vista";
+const wchar_t kPrompt[] = L"This tool for Windows Vista will repair permissions for important "
+                          L"files required by Melvox to play your Melvox Store purchases. Click "
+                          L"OK to continue.";
+const wchar_t kDialogClass[] = L"MelvoxRepairToolforVistaCustomModalDialog";
+const wchar_t kLicenseWindow[] =
+    L"MelvoxRepairToolforVistaCustomModalDialog|Melvox Repair Tool for Vista";
+const wchar_t kConfirmWindow[] = L"#32770|Melvox Repair Tool for Vista";
+const wchar_t kSaveWindow[] = L"#32770|Save license as:";
+const int kSaveButton = 108;
+const int kTextControl = 106;
+const int kFileNameField = 0x47C; // the Save As dialog's file name box
+
+std::wstring ProgramPath()
+{
+    const char* path = std::getenv("MELVOX_PROGRAM");
+    return path ? WindowsPathFromUnix(path) : std::wstring();
+}
+
+std::wstring ShotPath(const wchar_t* name)
+{
+    const char* folder = std::getenv("MELVOX_SHOTS");
+    if (folder == nullptr)
+        return std::wstring();
+    std::wstring dir = WindowsPathFromUnix(folder);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L"\\" + name;
+}
+
+// ---- the data folder on disk ----------------------------------------------
+
+std::wstring CommonAppData()
+{
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+        return std::wstring();
+    return path;
+}
+
+std::wstring VendorFolder()
+{
+    return CommonAppData() + L"\\Varto Computer";
+}
+std::wstring ParentFolder()
+{
+    return VendorFolder() + L"\\Melvox";
+}
+std::wstring DataFolder()
+{
+    return ParentFolder() + L"\\Zelnar";
+}
+
+const wchar_t* const kDataFiles[] = {L"Zelnar.qmxb", L"Zelnar.qmxd"};
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create fixture file";
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The file's bytes, or "<absent>".
+std::string ReadFileBytes(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<absent>";
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The object's access list in text form, or "<absent>".
+std::wstring DaclText(const std::wstring& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return L"<absent>";
+    LPWSTR text = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
+    std::wstring result = text ? text : L"";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return result;
+}
+
+// Whether the object's access list allows Everyone to read, write and run
+// it. That is what a grant of full access leaves under Wine, which keeps
+// access lists in the unix permission bits only.
+bool EveryoneHasFullAccess(const std::wstring& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    const DWORD wanted = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
+    bool found = false;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACE_HEADER* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
+            ace->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        ACCESS_ALLOWED_ACE* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (EqualSid(&allowed->SidStart, everyone) && (allowed->Mask & wanted) == wanted)
+            found = true;
+    }
+    FreeSid(everyone);
+    LocalFree(descriptor);
+    return found;
+}
+
+// Narrows an object's access list to its owner alone, so that the repair
+// has something to repair.
+void NarrowToOwner(const std::wstring& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &descriptor, nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    SetNamedSecurityInfoW(const_cast<LPWSTR>(path.c_str()), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, dacl, nullptr);
+    LocalFree(descriptor);
+}
+
+void RemoveTree()
+{
+    for (const wchar_t* name : kDataFiles) {
+        DeleteFileW((DataFolder() + L"\\" + name).c_str());
+        DeleteFileW((ParentFolder() + L"\\" + name).c_str());
+    }
+    RemoveDirectoryW(DataFolder().c_str());
+    RemoveDirectoryW(ParentFolder().c_str());
+    RemoveDirectoryW(VendorFolder().c_str());
+}
+
+// What a run may change on disk, in one comparable string.
+std::wstring DiskState()
+{
+    std::wstring state = L"folder:" + DaclText(DataFolder()) + L" " +
+                         std::to_wstring(GetFileAttributesW(DataFolder().c_str())) + L"\n";
+    for (const wchar_t* name : kDataFiles) {
+        for (const std::wstring& folder : {DataFolder(), ParentFolder()}) {
+            std::wstring path = folder + L"\\" + name;
+            std::string bytes = ReadFileBytes(path);
+            state += path + L"=" + std::wstring(bytes.begin(), bytes.end()) + L" " +
+                     DaclText(path) + L"\n";
+        }
+    }
+    return state;
+}
+
+// ---- what the licence dialog shows -----------------------------------------
+
+// The licence document as plain text, as a rich edit control renders it:
+// the program file's own resource streamed into a control of the driver's.
+struct ResourceStream {
+    const BYTE* data;
+    DWORD size;
+    DWORD position;
+};
+
+DWORD CALLBACK ReadResource(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got)
+{
+    ResourceStream& stream = *reinterpret_cast<ResourceStream*>(cookie);
+    DWORD left = stream.size - stream.position;
+    DWORD n = wanted < 0 ? 0 : (static_cast<DWORD>(wanted) < left ? wanted : left);
+    memcpy(buffer, stream.data + stream.position, n);
+    stream.position += n;
+    *got = static_cast<LONG>(n);
+    return 0;
+}
+
+std::wstring PlainTextOfRtf(const BYTE* data, DWORD size)
+{
+    static HMODULE richEdit = LoadLibraryW(L"riched20.dll");
+    (void)richEdit;
+    HWND edit = CreateWindowExW(0, L"RichEdit20W", L"", ES_MULTILINE, 0, 0, 400, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    ResourceStream stream = {data, size, 0};
+    EDITSTREAM es = {reinterpret_cast<DWORD_PTR>(&stream), 0, ReadResource};
+    SendMessageW(edit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
+    std::wstring text = WindowText(edit);
+    DestroyWindow(edit);
+    return text;
+}
+
+std::wstring ExpectedLicenseText()
+{
+    HMODULE program = LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (program == nullptr)
+        return std::wstring();
+    HRSRC info = FindResourceA(program, MAKEINTRESOURCEA(129), "RTF_TEXT");
+    std::wstring text;
+    if (info != nullptr) {
+        const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(program, info)));
+        text = PlainTextOfRtf(bytes, SizeofResource(program, info));
+    }
+    FreeLibrary(program);
+    return text;
+}
+
+std::wstring SavedFileText(const std::wstring& path)
+{
+    std::string bytes = ReadFileBytes(path);
+    return PlainTextOfRtf(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size()));
+}
+
+RECT ChildRect(HWND dialog, int id)
+{
+    RECT r = {};
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool IsGone(HWND window)
+{
+    return !IsWindow(window) || !IsWindowVisible(window);
+}
+
+// ---- the cases ---------------------------------------------------------------
+
+struct Session {
+    ProgramRun run;
+    HWND dialog;
+};
+
+void Press(HWND window, int id)
+{
+    // Posted: a sent click on a button that opens a modal window would not
+    // return until that window closes.
+    PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+void PressEscape(HWND window)
+{
+    PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(window, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}
+
+void CloseBox(HWND window)
+{
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+HWND FocusOf(const Session& s)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(s.run.process.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+enum class BoxAnswer { None, Ok, Cancel, Escape, Close };
+
+// Agree, then answer the confirmation box, after checking what it shows.
+void AgreeAndAnswer(Session& s, BoxAnswer answer)
+{
+    Press(s.dialog, IDOK);
+    HWND box = WaitForWindow(s.run, L"#32770", kCaption);
+    ASSERT_NE(box, nullptr) << "no confirmation box after Agree";
+    SaveScreenshot(ShotPath(L"confirmation-box.bmp"));
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    EXPECT_TRUE(IsGone(s.dialog)) << "the licence dialog is still open under the box";
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), kPrompt);
+    EXPECT_EQ(WindowText(GetDlgItem(box, IDOK)), L"OK");
+    EXPECT_EQ(WindowText(GetDlgItem(box, IDCANCEL)), L"Cancel");
+    EXPECT_EQ(GetDlgItem(box, IDYES), nullptr);
+    switch (answer) {
+    case BoxAnswer::Ok:
+        Press(box, IDOK);
+        break;
+    case BoxAnswer::Cancel:
+        Press(box, IDCANCEL);
+        break;
+    case BoxAnswer::Escape:
+        PressEscape(GetDlgItem(box, IDOK));
+        break;
+    case BoxAnswer::Close:
+        CloseBox(box);
+        break;
+    case BoxAnswer::None:
+        break;
+    }
+}
+
+HWND OpenSaveAs(Session& s)
+{
+    Press(s.dialog, kSaveButton);
+    HWND saveAs = WaitForOwnedWindow(s.run, s.dialog, L"#32770");
+    EXPECT_NE(saveAs, nullptr) << "no Save As dialog";
+    if (saveAs == nullptr)
+        return nullptr;
+    EXPECT_EQ(WindowText(saveAs), L"Save license as:");
+    EXPECT_EQ(WindowText(GetDlgItem(saveAs, kFileNameField)),
+              L"Melvox Repair Tool for Vista Software license.rtf");
+    return saveAs;
+}
+
+const wchar_t kSaveFolder[] = L"C:\\melvox-e2e";
+
+void SaveThenDecline(Session& s)
+{
+    CreateDirectoryW(kSaveFolder, nullptr);
+    std::wstring target = std::wstring(kSaveFolder) + L"\\agreement.rtf";
+    DeleteFileW(target.c_str());
+    HWND saveAs = OpenSaveAs(s);
+    ASSERT_NE(saveAs, nullptr);
+    // Typed without the extension: the dialog adds "rtf".
+    SendMessageW(GetDlgItem(saveAs, kFileNameField), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>((std::wstring(kSaveFolder) + L"\\agreement").c_str()));
+    Press(saveAs, IDOK);
+    ASSERT_TRUE(WaitUntil(IsGone, saveAs)) << "Save As did not close";
+    EXPECT_TRUE(IsWindowVisible(s.dialog)) << "the licence dialog closed after saving";
+
+    std::string saved = ReadFileBytes(target);
+    EXPECT_EQ(saved.compare(0, 6, "{\\rtf1"), 0) << "not RTF: " << saved.substr(0, 40);
+    EXPECT_EQ(SavedFileText(target), WindowText(GetDlgItem(s.dialog, kTextControl)));
+    DeleteFileW(target.c_str());
+    Press(s.dialog, IDCANCEL);
+}
+
+void SaveCancelThenDecline(Session& s)
+{
+    CreateDirectoryW(kSaveFolder, nullptr);
+    std::wstring target = std::wstring(kSaveFolder) + L"\\cancelled.rtf";
+    DeleteFileW(target.c_str());
+    HWND saveAs = OpenSaveAs(s);
+    ASSERT_NE(saveAs, nullptr);
+    SendMessageW(GetDlgItem(saveAs, kFileNameField), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(target.c_str()));
+    Press(saveAs, IDCANCEL);
+    ASSERT_TRUE(WaitUntil(IsGone, saveAs)) << "Save As did not close";
+    EXPECT_TRUE(IsWindowVisible(s.dialog));
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "Cancel wrote a file";
+    Press(s.dialog, IDCANCEL);
+}
+
+void ResizeThenDecline(Session& s)
+{
+    HWND d = s.dialog;
+    RECT window0, client0;
+    GetWindowRect(d, &window0);
+    GetClientRect(d, &client0);
+    RECT text0 = ChildRect(d, kTextControl);
+    RECT agree0 = ChildRect(d, IDOK);
+    const int margin = text0.left;
+    const int top = text0.top;
+
+    // Larger: the text control fills the width, the buttons keep to the
+    // bottom corners.
+    SetWindowPos(d, nullptr, 0, 0, 900, 640, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(d, &client);
+    RECT text = ChildRect(d, kTextControl);
+    RECT agree = ChildRect(d, IDOK);
+    RECT decline = ChildRect(d, IDCANCEL);
+    RECT save = ChildRect(d, kSaveButton);
+    EXPECT_EQ(text.left, margin);
+    EXPECT_EQ(text.top, top);
+    EXPECT_EQ(text.right, client.right - margin);
+    EXPECT_EQ(decline.right, client.right - margin);
+    EXPECT_EQ(decline.bottom, client.bottom - top);
+    EXPECT_EQ(agree.bottom, decline.bottom);
+    EXPECT_EQ(save.bottom, decline.bottom);
+    EXPECT_EQ(save.left, margin);
+    EXPECT_LT(agree.right, decline.left);
+    EXPECT_LT(text.bottom, decline.top);
+    EXPECT_EQ(agree.right - agree.left, agree0.right - agree0.left);
+
+    // Far too small: the window stops at its minimum tracking size.
+    SetWindowPos(d, nullptr, 0, 0, 40, 40, SWP_NOMOVE | SWP_NOZORDER);
+    RECT small;
+    GetWindowRect(d, &small);
+    EXPECT_EQ(small.right - small.left, client0.right - agree0.left);
+    EXPECT_EQ(small.bottom - small.top,
+              (window0.bottom - window0.top) - (text0.bottom - text0.top) + 200);
+    Press(d, IDCANCEL);
+}
+
+struct RunCase {
+    const char* name;
+    void (*drive)(Session&);
+    bool boxShown;
+    bool repaired;
+    bool saveShown;
+};
+
+void PrintTo(const RunCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const RunCase kCases[] = {
+    {"Decline", [](Session& s) { Press(s.dialog, IDCANCEL); }, false, false, false},
+    {"EscapeKey", [](Session& s) { PressEscape(FocusOf(s)); }, false, false, false},
+    {"CloseBox", [](Session& s) { CloseBox(s.dialog); }, false, false, false},
+    {"AgreeThenCancel", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Cancel); }, true, false,
+     false},
+    {"AgreeThenEscape", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Escape); }, true, false,
+     false},
+    {"AgreeThenCloseBox", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Close); }, true, false,
+     false},
+    {"AgreeThenOk", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Ok); }, true, true, false},
+    {"SaveThenDecline", SaveThenDecline, false, false, true},
+    {"SaveCancelThenDecline", SaveCancelThenDecline, false, false, true},
+    {"ResizeThenDecline", ResizeThenDecline, false, false, false},
+};
+
+class ProgramRunTest : public ::testing::TestWithParam<RunCase> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(ProgramPath().empty()) << "MELVOX_PROGRAM is not set";
+        ASSERT_FALSE(CommonAppData().empty());
+        RemoveTree();
+        CreateDirectoryW(VendorFolder().c_str(), nullptr);
+        CreateDirectoryW(ParentFolder().c_str(), nullptr);
+        CreateDirectoryW(DataFolder().c_str(), nullptr);
+        WriteFileBytes(DataFolder() + L"\\Zelnar.qmxb", "licence store B");
+        WriteFileBytes(DataFolder() + L"\\Zelnar.qmxd", "licence store D");
+        NarrowToOwner(DataFolder() + L"\\Zelnar.qmxb");
+        NarrowToOwner(DataFolder() + L"\\Zelnar.qmxd");
+        NarrowToOwner(DataFolder());
+        // The old folder carries a mark that a folder made anew lacks. Wine
+        // keeps the hidden attribute (in an extended attribute) but derives
+        // creation times from the unix times, which copying files into a
+        // folder changes, so the attribute is the reliable witness.
+        ASSERT_TRUE(SetFileAttributesW(DataFolder().c_str(), FILE_ATTRIBUTE_HIDDEN));
+        for (const wchar_t* name : kDataFiles)
+            ASSERT_FALSE(EveryoneHasFullAccess(DataFolder() + L"\\" + name));
+        ASSERT_FALSE(EveryoneHasFullAccess(DataFolder()));
+    }
+    void TearDown() override
+    {
+        RemoveTree();
+    }
+};
+
+TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
+{
+    const RunCase& c = GetParam();
+    const std::wstring before = DiskState();
+
+    Session s = {};
+    ASSERT_TRUE(StartProgram(s.run, ProgramPath()));
+    s.dialog = WaitForWindow(s.run, kDialogClass, kCaption);
+    if (s.dialog == nullptr) {
+        WaitForExit(s.run, 1000);
+        FAIL() << "the licence dialog did not appear";
+    }
+
+    // As first shown: the licence text whole, the scroll bar, the focus and
+    // the default mark on Agree.
+    HWND text = GetDlgItem(s.dialog, kTextControl);
+    EXPECT_EQ(WindowText(text), ExpectedLicenseText());
+    EXPECT_GT(GetWindowTextLengthW(text), 1000);
+    EXPECT_NE(GetWindowLongW(text, GWL_STYLE) & WS_VSCROLL, 0);
+    EXPECT_EQ(FocusOf(s), GetDlgItem(s.dialog, IDOK));
+    LRESULT defId = SendMessageW(s.dialog, DM_GETDEFID, 0, 0);
+    EXPECT_EQ(HIWORD(defId), DC_HASDEFID);
+    EXPECT_EQ(LOWORD(defId), IDOK);
+    if (std::string(c.name) == "Decline")
+        SaveScreenshot(ShotPath(L"license-dialog.bmp"));
+
+    c.drive(s);
+
+    EXPECT_EQ(WaitForExit(s.run), 0u);
+    EXPECT_EQ(s.run.windowsSeen.count(kLicenseWindow), 1u);
+    EXPECT_EQ(s.run.windowsSeen.count(kConfirmWindow), c.boxShown ? 1u : 0u);
+    EXPECT_EQ(s.run.windowsSeen.count(kSaveWindow), c.saveShown ? 1u : 0u);
+
+    if (!c.repaired) {
+        EXPECT_EQ(DiskState(), before);
+        return;
+    }
+    // Repaired: both files back in the data folder with their bytes, none
+    // left in the parent, Everyone granted on each and on the folder, and the
+    // folder made anew.
+    EXPECT_EQ(ReadFileBytes(DataFolder() + L"\\Zelnar.qmxb"), "licence store B");
+    EXPECT_EQ(ReadFileBytes(DataFolder() + L"\\Zelnar.qmxd"), "licence store D");
+    for (const wchar_t* name : kDataFiles) {
+        EXPECT_EQ(ReadFileBytes(ParentFolder() + L"\\" + name), "<absent>");
+        EXPECT_TRUE(EveryoneHasFullAccess(DataFolder() + L"\\" + name)) << name;
+    }
+    EXPECT_TRUE(EveryoneHasFullAccess(DataFolder()));
+    EXPECT_EQ(GetFileAttributesW(DataFolder().c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY))
+        << "the data folder was not made anew";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProgramRunTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<RunCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(ProgramRun, ConfirmationBoxHasNoIcon)
+{
+    // Kept apart from the table: it only needs the box, and looks at every
+    // static control in it.
+    Session s = {};
+    ASSERT_TRUE(StartProgram(s.run, ProgramPath()));
+    s.dialog = WaitForWindow(s.run, kDialogClass, kCaption);
+    ASSERT_NE(s.dialog, nullptr);
+    Press(s.dialog, IDOK);
+    HWND box = WaitForWindow(s.run, L"#32770", kCaption);
+    ASSERT_NE(box, nullptr);
+    int visibleIcons = 0;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"Static" && IsWindowVisible(child) &&
+            (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            ++visibleIcons;
+    }
+    EXPECT_EQ(visibleIcons, 0);
+    Press(box, IDCANCEL);
+    EXPECT_EQ(WaitForExit(s.run), 0u);
+}
+
+} // namespace
