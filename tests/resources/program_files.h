@@ -1,0 +1,55 @@
+/*
+ * Finds the two built program files for the resource tests and opens them.
+ * ctest hands their unix paths over in MELVOX_PROGRAM_64 and
+ * MELVOX_PROGRAM_32; Wine maps the unix root to drive Z:. Both files are
+ * loaded as data files, so the 32-bit program can be inspected from this
+ * 64-bit test process and neither program's code ever runs.
+ */
+#ifndef MELVOX_TESTS_PROGRAM_FILES_H
+#define MELVOX_TESTS_PROGRAM_FILES_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#define PROGRAM_64_VARIABLE "MELVOX_PROGRAM_64"
+#define PROGRAM_32_VARIABLE "MELVOX_PROGRAM_32"
+
+// The Windows path of the program file named by an environment variable,
+// or an empty string when the variable is not set.
+std::wstring ProgramPathFromEnvironment(const char* variable);
+
+// The unix path /x/y as Wine sees it, Z:\x\y; other paths are kept.
+std::wstring WindowsPathFromUnixPath(const std::string& path);
+
+// The program file mapped as a data file and image resource, or null.
+HMODULE LoadProgramAsData(const std::wstring& path);
+
+// The whole file, or an empty vector when it cannot be read.
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path);
+
+// The bytes of the US English resource of that type and name; found is
+// false (and the vector empty) when the module has no such resource.
+std::vector<uint8_t> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name,
+                                   bool* found = nullptr);
+
+// One resource as the module's directory lists it.
+struct ResourceKey {
+    std::wstring type; // "#5" for a numbered type, else the name
+    std::wstring name; // likewise
+    WORD language;
+};
+
+// Every resource of the module, in directory order.
+std::vector<ResourceKey> ListResources(HMODULE module);
+
+// The name or number that a key's text ("#7" or "REPORTDLG") stands for,
+// as the resource calls take it; points into text.
+LPCWSTR ResourceIdFromText(const std::wstring& text);
+
+// The text form of a key, "type/name/language", for messages and sets.
+std::wstring KeyText(const ResourceKey& key);
+
+#endif
