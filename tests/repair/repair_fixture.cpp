@@ -1,0 +1,300 @@
+/*
+ * Helpers and fixture for the repair's tests (see repair_fixture.h).
+ */
+#include "repair_fixture.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <vector>
+
+std::wstring CommonAppDataFolder()
+{
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(NULL, CSIDL_COMMON_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) != S_OK)
+        return L"";
+    return path;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeFolders(const std::wstring& path)
+{
+    size_t from = path.compare(0, 4, L"\\\\?\\") == 0 ? 7 : 3; /* past "C:\" */
+    for (size_t at = path.find(L'\\', from);; at = path.find(L'\\', at + 1)) {
+        std::wstring step = path.substr(0, at);
+        if (!CreateDirectoryW(step.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+        if (at == std::wstring::npos)
+            return true;
+    }
+}
+
+bool IsFolder(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+/* Wine's own export that maps a Windows path to the unix one. */
+static std::string UnixPathOf(const std::wstring& path)
+{
+    typedef char*(CDECL * UnixNameFunction)(const wchar_t*);
+    UnixNameFunction unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == NULL)
+        return "";
+    char* name = unixName(path.c_str());
+    if (name == NULL)
+        return "";
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+/* The unix path of a Windows path whose last part may not exist yet. */
+static std::string UnixPathOfNew(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L'\\');
+    std::string folder = UnixPathOf(path.substr(0, slash));
+    if (folder.empty())
+        return "";
+    std::string name;
+    for (wchar_t c : path.substr(slash + 1))
+        name += static_cast<char>(c); /* the tests' names are ASCII */
+    return folder + "/" + name;
+}
+
+static std::wstring Widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+/* Starts a unix program; Wine runs it outside its own process model, so the
+   caller waits for the program's effect instead of its exit. */
+static bool StartUnixProgram(const wchar_t* program, const std::wstring& arguments)
+{
+    std::wstring commandLine = std::wstring(program) + L" " + arguments;
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    std::wstring application = std::wstring(L"Z:") + program;
+    for (wchar_t& c : application)
+        if (c == L'/')
+            c = L'\\';
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!CreateProcessW(application.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL,
+                        &startup, &process))
+        return false;
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    return true;
+}
+
+static bool WaitUntilExists(const std::wstring& path, bool wanted)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (Exists(path) == wanted)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link)
+{
+    std::string unixTarget = UnixPathOf(target);
+    std::string unixLink = UnixPathOfNew(link);
+    if (unixTarget.empty() || unixLink.empty())
+        return false;
+    if (!StartUnixProgram(L"/bin/ln",
+                          L"-s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\""))
+        return false;
+    return WaitUntilExists(link, true);
+}
+
+void RemoveTreeUnix(const std::wstring& path)
+{
+    if (!Exists(path))
+        return;
+    std::string unixPath = UnixPathOf(path);
+    ASSERT_FALSE(unixPath.empty());
+    ASSERT_TRUE(StartUnixProgram(L"/bin/rm", L"-rf \"" + Widen(unixPath) + L"\""));
+    ASSERT_TRUE(WaitUntilExists(path, false)) << "could not remove the test tree";
+}
+
+bool EveryoneHasFullAccess(const std::wstring& path)
+{
+    PACL list = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL,
+                              &list, NULL, &descriptor) != ERROR_SUCCESS)
+        return false;
+    DWORD everyone[SECURITY_MAX_SID_SIZE / sizeof(DWORD)];
+    DWORD size = sizeof everyone;
+    CreateWellKnownSid(WinWorldSid, NULL, everyone, &size);
+    const DWORD wanted = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
+    bool found = false;
+    for (DWORD i = 0; list != NULL && i < list->AceCount; ++i) {
+        ACE_HEADER* header = NULL;
+        if (!GetAce(list, i, reinterpret_cast<void**>(&header)))
+            continue;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        if (EqualSid(&ace->SidStart, everyone) && (ace->Mask & wanted) == wanted)
+            found = true;
+    }
+    LocalFree(descriptor);
+    return found;
+}
+
+std::wstring AccessText(const std::wstring& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, NULL, NULL,
+                              NULL, NULL, &descriptor) != ERROR_SUCCESS)
+        return L"<unreadable>";
+    wchar_t* text = NULL;
+    std::wstring result = L"<unconvertible>";
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION,
+            &text, NULL)) {
+        result = text;
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return result;
+}
+
+std::set<std::wstring> ListFolder(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            name += L"\\";
+        names.insert(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+static void SnapshotInto(const std::wstring& root, const std::wstring& relative,
+                         std::map<std::wstring, std::string>* snapshot)
+{
+    std::wstring path = relative.empty() ? root : root + L"\\" + relative;
+    std::wstring access = AccessText(path);
+    std::string accessBytes(access.begin(), access.end());
+    if (!IsFolder(path)) {
+        (*snapshot)[relative] = ReadBytes(path) + " | " + accessBytes;
+        return;
+    }
+    (*snapshot)[relative] = "<folder> | " + accessBytes;
+    for (std::wstring name : ListFolder(path)) {
+        if (name.back() == L'\\')
+            name.pop_back();
+        SnapshotInto(root, relative.empty() ? name : relative + L"\\" + name, snapshot);
+    }
+}
+
+std::map<std::wstring, std::string> SnapshotTree(const std::wstring& root)
+{
+    std::map<std::wstring, std::string> snapshot;
+    if (Exists(root))
+        SnapshotInto(root, L"", &snapshot);
+    return snapshot;
+}
+
+static std::set<std::wstring> NamesOf(const std::vector<Item>& items)
+{
+    std::set<std::wstring> names;
+    for (const Item& item : items)
+        names.insert(std::wstring(item.name) + (item.bytes ? L"" : L"\\"));
+    return names;
+}
+
+void Plant(const std::wstring& where, const std::vector<Item>& items)
+{
+    for (const Item& item : items) {
+        std::wstring path = where + L"\\" + item.name;
+        bool planted = item.bytes ? WriteBytes(path, item.bytes)
+                                  : CreateDirectoryW(path.c_str(), NULL) != FALSE;
+        ASSERT_TRUE(planted) << std::string(path.begin(), path.end());
+    }
+}
+
+void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
+                    const std::set<std::wstring>& ignored)
+{
+    std::set<std::wstring> names = ListFolder(where);
+    for (const std::wstring& name : ignored)
+        names.erase(name);
+    EXPECT_EQ(NamesOf(items), names) << "in " << std::string(where.begin(), where.end());
+    for (const Item& item : items) {
+        if (item.bytes) {
+            EXPECT_EQ(item.bytes, ReadBytes(where + L"\\" + item.name));
+        }
+    }
+}
+
+void RepairTreeTest::SetUp()
+{
+    appData = CommonAppDataFolder();
+    ASSERT_FALSE(appData.empty());
+    vendor = appData + L"\\Varto Computer";
+    parent = vendor + L"\\Melvox";
+    folder = parent + L"\\Zelnar";
+    outside = appData.substr(0, 3) + L"melvox-outside";
+    RemoveTreeUnix(vendor);
+    RemoveTreeUnix(outside);
+    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), NULL));
+}
+
+void RepairTreeTest::TearDown()
+{
+    RemoveTreeUnix(vendor);
+    RemoveTreeUnix(outside);
+}

@@ -1,0 +1,77 @@
+/*
+ * Fixture for the repair's tests: builds the "Varto Computer\Melvox\..." tree
+ * under the prefix's own common application-data folder and a folder outside
+ * it, and removes both afterwards. Unix links are planted with the system's
+ * own ln, started from the test through Wine; the trees are removed with rm,
+ * because deleting through a unix symlink from inside Wine deletes its target.
+ */
+#ifndef MELVOX_TESTS_REPAIR_FIXTURE_H
+#define MELVOX_TESTS_REPAIR_FIXTURE_H
+
+#include <windows.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+/* The common application-data folder, as the repair finds it. */
+std::wstring CommonAppDataFolder();
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+/* The file's bytes, or "<missing>" when it cannot be read. */
+std::string ReadBytes(const std::wstring& path);
+/* Creates a folder and the folders above it; "\\?\" paths too. */
+bool MakeFolders(const std::wstring& path);
+bool Exists(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
+
+/* Plants a unix symbolic link at link (a Windows path whose folder exists)
+   that leads to target (a Windows path). */
+bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
+/* Removes a tree with rm -rf, never following a link inside it. */
+void RemoveTreeUnix(const std::wstring& path);
+
+/* True when the object's access list carries an allow entry for Everyone
+   with read, write and execute (what Wine can keep of GENERIC_ALL). */
+bool EveryoneHasFullAccess(const std::wstring& path);
+/* The object's access list in SDDL form, or "<unreadable>"; under Wine it
+   mirrors the unix permission bits. */
+std::wstring AccessText(const std::wstring& path);
+
+/* Names in a folder; folders are marked with a trailing "\". */
+std::set<std::wstring> ListFolder(const std::wstring& folder);
+
+/* Everything under root: relative path to bytes ("<folder>" for a folder)
+   and access list. */
+std::map<std::wstring, std::string> SnapshotTree(const std::wstring& root);
+
+/* A file with its bytes, or a folder when bytes is nullptr. */
+struct Item {
+    const wchar_t* name;
+    const char* bytes; /* nullptr: a folder of that name */
+};
+
+/* Creates the items in the folder where. */
+void Plant(const std::wstring& where, const std::vector<Item>& items);
+/* Expects the folder where to hold exactly the items (names in ignored
+   left out), each file with its bytes. */
+void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
+                    const std::set<std::wstring>& ignored);
+
+class RepairTreeTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::wstring appData; /* ...\ProgramData */
+    std::wstring vendor;  /* ...\Varto Computer */
+    std::wstring parent;  /* ...\Varto Computer\Melvox */
+    std::wstring folder;  /* ...\Varto Computer\Melvox\Zelnar */
+    std::wstring outside; /* C:\melvox-outside, a folder the repair must never touch */
+};
+
+#endif
