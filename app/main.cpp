@@ -8,9 +8,14 @@
 #include "app/resources/resource.h"
 #include "app/run_sequence.h"
 #include "dialog/custom_dialog.h"
+#include "repair/redirection_trust.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // The program runs elevated and works inside a folder that everyone may
+    // write to: where the system offers it, stop it from following links
+    // that an ordinary user planted. Harmless where it is missing.
+    EnableRedirectionTrust();
     RegisterCustomDialogClass(instance);
     RunStartupSequence(instance);
 

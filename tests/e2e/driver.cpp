@@ -28,10 +28,16 @@ bool StartProgram(ProgramRun& run, const std::wstring& program)
 
 std::wstring WindowText(HWND window)
 {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    int got = GetWindowTextW(window, &text[0], length + 1);
-    text.resize(static_cast<size_t>(got));
+    // Sent, not GetWindowTextW: for a window of another process that reads
+    // only the stored caption, never a control's content.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return std::wstring();
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
+                        SMTO_ABORTIFHUNG, 5000, &got);
+    text.resize(got);
     return text;
 }
 
