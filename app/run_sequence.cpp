@@ -11,6 +11,7 @@
 #include "dialog/custom_dialog.h"
 #include "license/license_dialog.h"
 #include "license/license_text.h"
+#include "platform/rich_edit.h"
 #include "repair/data_folder_repair.h"
 
 HMODULE gRichEditLibrary = nullptr;
@@ -22,7 +23,7 @@ int RunStartupSequence(HINSTANCE instance)
     // Provides the "RichEdit20W" class that the dialog template's text
     // control uses; without it the dialog cannot be created and
     // DialogBoxParamW returns -1, which ends the run like Decline.
-    gRichEditLibrary = LoadLibraryA("RichEd20.dll");
+    gRichEditLibrary = LoadLibraryA(MELVOX_RICH_EDIT_LIBRARY);
 
     // Both records live in this frame, which outlasts the modal dialog.
     RtfSourceBuffer licenseSource = {};

@@ -584,4 +584,24 @@ TEST(ProgramRun, ConfirmationBoxHasNoIcon)
     EXPECT_EQ(WaitForExit(s.run), 0u);
 }
 
+TEST(ProgramRun, WithoutTheRichEditLibraryShowsNothingAndEndsWithZero)
+{
+    // Wine loads no rich edit library for this program while its per-program
+    // override says so: the template's text control then cannot be created,
+    // and neither can the dialog.
+    std::wstring program = ProgramPath();
+    std::wstring key = L"Software\\Wine\\AppDefaults\\" +
+                       program.substr(program.find_last_of(L'\\') + 1) + L"\\DllOverrides";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"riched20", REG_SZ, L"", 2),
+              ERROR_SUCCESS);
+    Session s = {};
+    bool started = StartProgram(s.run, program);
+    DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
+    RegDeleteTreeW(HKEY_CURRENT_USER,
+                   key.substr(0, key.size() - wcslen(L"\\DllOverrides")).c_str());
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(s.run.windowsSeen.empty());
+}
+
 } // namespace
