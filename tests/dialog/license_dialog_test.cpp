@@ -219,8 +219,9 @@ TEST_F(LicenseDialog, InitializesOnceShowsTheLicenceAndDeclineFreesTheBlock)
     // everything else went through DefDlgProcW.
     ASSERT_EQ(1, CountIn(run.procLog, WM_APP));
     for (const auto& entry : run.procLog) {
-        if (entry.first == WM_APP)
+        if (entry.first == WM_APP) {
             EXPECT_EQ(1, entry.second);
+        }
     }
     for (UINT message : run.defaultLog)
         EXPECT_NE(static_cast<UINT>(WM_APP), message);
