@@ -107,16 +107,22 @@ bool FileExists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Wine reuses process ids, so a folder of an earlier run may exist: only a
+// folder created here and now counts.
 std::wstring MakeTempFolder(const wchar_t* tag)
 {
-    static int counter = 0;
+    static unsigned counter = GetTickCount();
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
-    std::wstring folder = std::wstring(base) + L"melvox-dlg-" + tag + L"-" +
-                          std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++counter);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    for (;;) {
+        std::wstring folder = std::wstring(base) + L"melvox-dlg-" + tag + L"-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++counter);
+        if (CreateDirectoryW(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return folder;
+    }
 }
 
 void PumpMessages(DWORD ms)

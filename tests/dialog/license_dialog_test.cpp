@@ -262,9 +262,10 @@ TEST_F(LicenseDialog, LayoutFollowsTheTemplateAndTheClientSize)
         EXPECT_EQ(m.minTrackWidth, info.ptMinTrackSize.x);
         EXPECT_EQ(m.minTrackHeight, info.ptMinTrackSize.y);
 
-        // Larger: the text fills the space above one row of buttons.
+        // Larger (and moved to the screen's corner, so that it stays on
+        // screen): the text fills the space above one row of buttons.
         SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 180,
-                     window.bottom - window.top + 120, SWP_NOMOVE | SWP_NOZORDER);
+                     window.bottom - window.top + 120, SWP_NOZORDER);
         GetClientRect(dialog, &client);
         LONG w = client.right, h = client.bottom;
         LONG hm = text.left, vm = text.top, bw = m.buttonWidth, bh = m.buttonHeight;
