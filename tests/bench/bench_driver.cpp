@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const wchar_t kCaption[] = L"Melvox Repair Tool for Vista";
 const int kTextControl = 106;
@@ -52,13 +53,13 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
         return TRUE;
     wchar_t caption[64] = L"";
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption),
-                        SMTO_ABORTIFHUNG, 1000, &ignored);
+    SendMessageTimeoutW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption), SMTO_ABORTIFHUNG,
+                        1000, &ignored);
     if (lstrcmpW(caption, kCaption) != 0)
         return TRUE;
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(GetDlgItem(window, kTextControl), WM_GETTEXTLENGTH, 0, 0,
-                        SMTO_ABORTIFHUNG, 1000, &length);
+    SendMessageTimeoutW(GetDlgItem(window, kTextControl), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                        1000, &length);
     if (length == 0)
         return TRUE;
     search.found = window;

@@ -8,7 +8,8 @@
 
 #include "app/resources/resource.h"
 
-namespace {
+namespace
+{
 
 struct Source {
     const BYTE* data;

@@ -12,9 +12,8 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 2)
         return 2;
     const wchar_t* caption = L"Melvox Repair Tool for Vista";
-    const wchar_t* windowClass = lstrcmpW(argv[1], L"box") == 0
-                                     ? L"#32770"
-                                     : L"MelvoxRepairToolforVistaCustomModalDialog";
+    const wchar_t* windowClass =
+        lstrcmpW(argv[1], L"box") == 0 ? L"#32770" : L"MelvoxRepairToolforVistaCustomModalDialog";
     HWND window = nullptr;
     for (int i = 0; i < 1000 && window == nullptr; ++i) {
         window = FindWindowW(windowClass, caption);

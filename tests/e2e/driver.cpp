@@ -48,7 +48,8 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
-namespace {
+namespace
+{
 
 struct WindowQuery {
     ProgramRun* run;

@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const wchar_t kCaption[] = L"Melvox Repair Tool for Vista";
 const wchar_t kPrompt[] = L"This tool for Windows Vista will repair permissions for important "
@@ -396,8 +397,7 @@ void SaveCancelThenDecline(Session& s)
     ASSERT_TRUE(WaitUntil(IsGone, saveAs)) << "Save As did not close";
     SyncWith(s.dialog);
     EXPECT_TRUE(IsWindowVisible(s.dialog));
-    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES)
-        << "Cancel wrote a file";
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "Cancel wrote a file";
     Press(s.dialog, IDCANCEL);
 }
 
@@ -472,8 +472,9 @@ const RunCase kCases[] = {
     {"ResizeThenDecline", ResizeThenDecline, false, false, false},
 };
 
-class ProgramRunTest : public ::testing::TestWithParam<RunCase> {
-protected:
+class ProgramRunTest : public ::testing::TestWithParam<RunCase>
+{
+  protected:
     void SetUp() override
     {
         ASSERT_FALSE(ProgramPath().empty()) << "MELVOX_PROGRAM is not set";
