@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include "tests/support/files.h"
+#include "tests/support/rtf_text.h"
+
 #include <functional>
 #include <string>
 #include <thread>
@@ -19,15 +22,7 @@ void EnsureDialogTestSetUp();
 
 /* The bytes of "RTF_TEXT" 129 exactly as the resource holds them. */
 std::string LicenseResourceBytes();
-/* A hidden rich edit control, or its plain text. */
-HWND CreateRichEditWindow();
-std::wstring RichEditPlainText(HWND control);
-/* RTF bytes as a fresh rich edit control shows them, as plain text. */
-std::wstring RenderRtfAsPlainText(const std::string& rtf);
 
-std::string ReadWholeFile(const std::wstring& path);
-void WriteWholeFile(const std::wstring& path, const std::string& bytes);
-bool FileExists(const std::wstring& path);
 /* A new empty folder under the temporary folder, with a trailing name. */
 std::wstring MakeTempFolder(const wchar_t* tag);
 

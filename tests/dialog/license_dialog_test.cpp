@@ -372,9 +372,9 @@ TEST_F(LicenseDialog, SaveWritesTheLicenceAndFailuresLeaveTheDialogAsItWas)
             driver.join();
         };
         press(SaveAsAction{true, path, false}, &first);
-        firstBytes = ReadWholeFile(saved);
+        firstBytes = ReadBytes(saved);
         press(SaveAsAction{true, saved, true}, &second);
-        secondBytes = ReadWholeFile(saved);
+        secondBytes = ReadBytes(saved);
         press(SaveAsAction{true, folder + L"\\missing\\x.rtf", false}, &failed);
         press(SaveAsAction{false, L"", false}, &cancelled);
         textAfter = RichEditPlainText(text);
@@ -397,7 +397,7 @@ TEST_F(LicenseDialog, SaveWritesTheLicenceAndFailuresLeaveTheDialogAsItWas)
     EXPECT_EQ(firstBytes, secondBytes);
 
     EXPECT_TRUE(failed.closed);
-    EXPECT_FALSE(FileExists(folder + L"\\missing\\x.rtf"));
+    EXPECT_FALSE(Exists(folder + L"\\missing\\x.rtf"));
     EXPECT_TRUE(cancelled.closed);
     EXPECT_TRUE(openAfterFailures);
     EXPECT_EQ(shownText, textAfter);

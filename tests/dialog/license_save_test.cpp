@@ -280,7 +280,7 @@ TEST_F(SaveRichEdit, WritesTheWholeContentAsRtfThatStreamsBackIn)
 
     EXPECT_EQ(0u, SaveRichEditToFile(L"licence.rtf", control_, folder_.c_str()));
 
-    std::string saved = ReadWholeFile(folder_ + L"\\licence.rtf");
+    std::string saved = ReadBytes(folder_ + L"\\licence.rtf");
     ASSERT_GT(saved.size(), 5u);
     EXPECT_EQ("{\\rtf", saved.substr(0, 5));
     EXPECT_EQ(text_, RenderRtfAsPlainText(saved));
@@ -289,16 +289,16 @@ TEST_F(SaveRichEdit, WritesTheWholeContentAsRtfThatStreamsBackIn)
 TEST_F(SaveRichEdit, OverALargerFileAndAgainRewritesFromTheStart)
 {
     std::wstring path = folder_ + L"\\licence.rtf";
-    WriteWholeFile(path, std::string(200000, 'X'));
+    WriteBytes(path, std::string(200000, 'X'));
 
     EXPECT_EQ(0u, SaveRichEditToFile(L"licence.rtf", control_, folder_.c_str()));
-    std::string first = ReadWholeFile(path);
+    std::string first = ReadBytes(path);
     EXPECT_EQ(std::string::npos, first.find("XXXX")) << "nothing of the old file is left";
     EXPECT_LT(first.size(), 200000u);
     EXPECT_EQ(text_, RenderRtfAsPlainText(first));
 
     EXPECT_EQ(0u, SaveRichEditToFile(L"licence.rtf", control_, folder_.c_str()));
-    EXPECT_EQ(first, ReadWholeFile(path)) << "a second save is not appended";
+    EXPECT_EQ(first, ReadBytes(path)) << "a second save is not appended";
 }
 
 TEST_F(SaveRichEdit, FailedCreateReportsTheReasonAndWritesNothing)
@@ -306,17 +306,17 @@ TEST_F(SaveRichEdit, FailedCreateReportsTheReasonAndWritesNothing)
     std::wstring missing = folder_ + L"\\no such folder";
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND),
               SaveRichEditToFile(L"licence.rtf", control_, missing.c_str()));
-    EXPECT_FALSE(FileExists(missing + L"\\licence.rtf"));
+    EXPECT_FALSE(Exists(missing + L"\\licence.rtf"));
 
     // Held open by someone else without sharing: left as it was.
     std::wstring path = folder_ + L"\\held.rtf";
-    WriteWholeFile(path, "held content");
+    WriteBytes(path, "held content");
     HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION),
               SaveRichEditToFile(L"held.rtf", control_, folder_.c_str()));
     CloseHandle(held);
-    EXPECT_EQ("held content", ReadWholeFile(path));
+    EXPECT_EQ("held content", ReadBytes(path));
     EXPECT_EQ(text_, RichEditPlainText(control_));
 }
 
@@ -330,7 +330,7 @@ TEST_F(SaveRichEdit, FailedWriteStopsTheStreamWithMinusOne)
 TEST(RtfStreamOutCallback, AppendsEachBlockAtTheEndAndStopsOnFailure)
 {
     std::wstring path = MakeTempFolder(L"callback") + L"\\blocks.rtf";
-    WriteWholeFile(path, "abc");
+    WriteBytes(path, "abc");
     HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_DATA | FILE_APPEND_DATA, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
@@ -341,7 +341,7 @@ TEST(RtfStreamOutCallback, AppendsEachBlockAtTheEndAndStopsOnFailure)
     SetFilePointer(file, 0, nullptr, FILE_BEGIN); // the next block still goes to the end
     EXPECT_EQ(0u, RtfStreamOutCallback(reinterpret_cast<DWORD_PTR>(file), block, 2, nullptr));
     CloseHandle(file);
-    EXPECT_EQ("abcdefde", ReadWholeFile(path));
+    EXPECT_EQ("abcdefde", ReadBytes(path));
 
     // A handle that cannot write: -1 and nothing counted as written.
     HANDLE readOnly = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -351,7 +351,7 @@ TEST(RtfStreamOutCallback, AppendsEachBlockAtTheEndAndStopsOnFailure)
               RtfStreamOutCallback(reinterpret_cast<DWORD_PTR>(readOnly), block, 3, &transferred));
     EXPECT_EQ(0, transferred);
     CloseHandle(readOnly);
-    EXPECT_EQ("abcdefde", ReadWholeFile(path));
+    EXPECT_EQ("abcdefde", ReadBytes(path));
 
     EXPECT_EQ(0xFFFFFFFFu, RtfStreamOutCallback(0, block, 3, &transferred));
 }

@@ -7,12 +7,13 @@
  */
 #include "driver.h"
 
+#include "tests/support/files.h"
+#include "tests/support/rtf_text.h"
+
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
-#include <richedit.h>
 #include <sddl.h>
-#include <shlobj.h>
 
 #include <cstdlib>
 #include <string>
@@ -52,17 +53,9 @@ std::wstring ShotPath(const wchar_t* name)
 
 // ---- the data folder on disk ----------------------------------------------
 
-std::wstring CommonAppData()
-{
-    wchar_t path[MAX_PATH];
-    if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
-        return std::wstring();
-    return path;
-}
-
 std::wstring VendorFolder()
 {
-    return CommonAppData() + L"\\Varto Computer";
+    return CommonAppDataFolder() + L"\\Varto Computer";
 }
 std::wstring ParentFolder()
 {
@@ -74,78 +67,6 @@ std::wstring DataFolder()
 }
 
 const wchar_t* const kDataFiles[] = {L"Zelnar.qmxb", L"Zelnar.qmxd"};
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create fixture file";
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-// The file's bytes, or "<absent>".
-std::string ReadFileBytes(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<absent>";
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-// The object's access list in text form, or "<absent>".
-std::wstring DaclText(const std::wstring& path)
-{
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    PACL dacl = nullptr;
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
-        return L"<absent>";
-    LPWSTR text = nullptr;
-    ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
-    std::wstring result = text ? text : L"";
-    LocalFree(text);
-    LocalFree(descriptor);
-    return result;
-}
-
-// Whether the object's access list allows Everyone to read, write and run
-// it. That is what a grant of full access leaves under Wine, which keeps
-// access lists in the unix permission bits only.
-bool EveryoneHasFullAccess(const std::wstring& path)
-{
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    PACL dacl = nullptr;
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    const DWORD wanted = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
-    bool found = false;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACE_HEADER* ace = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
-            ace->AceType != ACCESS_ALLOWED_ACE_TYPE)
-            continue;
-        ACCESS_ALLOWED_ACE* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-        if (EqualSid(&allowed->SidStart, everyone) && (allowed->Mask & wanted) == wanted)
-            found = true;
-    }
-    FreeSid(everyone);
-    LocalFree(descriptor);
-    return found;
-}
 
 // Narrows an object's access list to its owner alone, so that the repair
 // has something to repair.
@@ -177,14 +98,14 @@ void RemoveTree()
 // What a run may change on disk, in one comparable string.
 std::wstring DiskState()
 {
-    std::wstring state = L"folder:" + DaclText(DataFolder()) + L" " +
+    std::wstring state = L"folder:" + AccessText(DataFolder()) + L" " +
                          std::to_wstring(GetFileAttributesW(DataFolder().c_str())) + L"\n";
     for (const wchar_t* name : kDataFiles) {
         for (const std::wstring& folder : {DataFolder(), ParentFolder()}) {
             std::wstring path = folder + L"\\" + name;
-            std::string bytes = ReadFileBytes(path);
+            std::string bytes = ReadBytes(path);
             state += path + L"=" + std::wstring(bytes.begin(), bytes.end()) + L" " +
-                     DaclText(path) + L"\n";
+                     AccessText(path) + L"\n";
         }
     }
     return state;
@@ -192,39 +113,8 @@ std::wstring DiskState()
 
 // ---- what the licence dialog shows -----------------------------------------
 
-// The licence document as plain text, as a rich edit control renders it:
-// the program file's own resource streamed into a control of the driver's.
-struct ResourceStream {
-    const BYTE* data;
-    DWORD size;
-    DWORD position;
-};
-
-DWORD CALLBACK ReadResource(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got)
-{
-    ResourceStream& stream = *reinterpret_cast<ResourceStream*>(cookie);
-    DWORD left = stream.size - stream.position;
-    DWORD n = wanted < 0 ? 0 : (static_cast<DWORD>(wanted) < left ? wanted : left);
-    memcpy(buffer, stream.data + stream.position, n);
-    stream.position += n;
-    *got = static_cast<LONG>(n);
-    return 0;
-}
-
-std::wstring PlainTextOfRtf(const BYTE* data, DWORD size)
-{
-    static HMODULE richEdit = LoadLibraryW(L"riched20.dll");
-    (void)richEdit;
-    HWND edit = CreateWindowExW(0, L"RichEdit20W", L"", ES_MULTILINE, 0, 0, 400, 300, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    ResourceStream stream = {data, size, 0};
-    EDITSTREAM es = {reinterpret_cast<DWORD_PTR>(&stream), 0, ReadResource};
-    SendMessageW(edit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
-    std::wstring text = WindowText(edit);
-    DestroyWindow(edit);
-    return text;
-}
-
+// The licence document as a rich edit control renders it, from the program
+// file's own resource.
 std::wstring ExpectedLicenseText()
 {
     HMODULE program = LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -233,18 +123,11 @@ std::wstring ExpectedLicenseText()
     HRSRC info = FindResourceA(program, MAKEINTRESOURCEA(129), "RTF_TEXT");
     std::wstring text;
     if (info != nullptr) {
-        const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(program, info)));
-        text = PlainTextOfRtf(bytes, SizeofResource(program, info));
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(program, info)));
+        text = RenderRtfAsPlainText(std::string(bytes, SizeofResource(program, info)));
     }
     FreeLibrary(program);
     return text;
-}
-
-std::wstring SavedFileText(const std::wstring& path)
-{
-    std::string bytes = ReadFileBytes(path);
-    return PlainTextOfRtf(reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()));
 }
 
 RECT ChildRect(HWND dialog, int id)
@@ -376,9 +259,10 @@ void SaveThenDecline(Session& s)
     SyncWith(s.dialog);
     EXPECT_TRUE(IsWindowVisible(s.dialog)) << "the licence dialog closed after saving";
 
-    std::string saved = ReadFileBytes(target);
+    std::string saved = ReadBytes(target);
     EXPECT_EQ(saved.compare(0, 6, "{\\rtf1"), 0) << "not RTF: " << saved.substr(0, 40);
-    EXPECT_TRUE(SavedFileText(target) == WindowText(GetDlgItem(s.dialog, kTextControl)))
+    EXPECT_TRUE(RenderRtfAsPlainText(ReadBytes(target)) ==
+                WindowText(GetDlgItem(s.dialog, kTextControl)))
         << "the saved file does not hold the agreement shown";
     DeleteFileW(target.c_str());
     Press(s.dialog, IDCANCEL);
@@ -478,13 +362,13 @@ class ProgramRunTest : public ::testing::TestWithParam<RunCase>
     void SetUp() override
     {
         ASSERT_FALSE(ProgramPath().empty()) << "MELVOX_PROGRAM is not set";
-        ASSERT_FALSE(CommonAppData().empty());
+        ASSERT_FALSE(CommonAppDataFolder().empty());
         RemoveTree();
         CreateDirectoryW(VendorFolder().c_str(), nullptr);
         CreateDirectoryW(ParentFolder().c_str(), nullptr);
         CreateDirectoryW(DataFolder().c_str(), nullptr);
-        WriteFileBytes(DataFolder() + L"\\Zelnar.qmxb", "licence store B");
-        WriteFileBytes(DataFolder() + L"\\Zelnar.qmxd", "licence store D");
+        ASSERT_TRUE(WriteBytes(DataFolder() + L"\\Zelnar.qmxb", "licence store B"));
+        ASSERT_TRUE(WriteBytes(DataFolder() + L"\\Zelnar.qmxd", "licence store D"));
         NarrowToOwner(DataFolder() + L"\\Zelnar.qmxb");
         NarrowToOwner(DataFolder() + L"\\Zelnar.qmxd");
         NarrowToOwner(DataFolder());
@@ -544,10 +428,10 @@ TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
     // Repaired: both files back in the data folder with their bytes, none
     // left in the parent, Everyone granted on each and on the folder, and the
     // folder made anew.
-    EXPECT_EQ(ReadFileBytes(DataFolder() + L"\\Zelnar.qmxb"), "licence store B");
-    EXPECT_EQ(ReadFileBytes(DataFolder() + L"\\Zelnar.qmxd"), "licence store D");
+    EXPECT_EQ(ReadBytes(DataFolder() + L"\\Zelnar.qmxb"), "licence store B");
+    EXPECT_EQ(ReadBytes(DataFolder() + L"\\Zelnar.qmxd"), "licence store D");
     for (const wchar_t* name : kDataFiles) {
-        EXPECT_EQ(ReadFileBytes(ParentFolder() + L"\\" + name), "<absent>");
+        EXPECT_EQ(ReadBytes(ParentFolder() + L"\\" + name), "<missing>");
         EXPECT_TRUE(EveryoneHasFullAccess(DataFolder() + L"\\" + name)) << name;
     }
     EXPECT_TRUE(EveryoneHasFullAccess(DataFolder()));

@@ -17,29 +17,13 @@
 
 #include <gtest/gtest.h>
 
-/* The common application-data folder, as the repair finds it. */
-std::wstring CommonAppDataFolder();
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-/* The file's bytes, or "<missing>" when it cannot be read. */
-std::string ReadBytes(const std::wstring& path);
-/* Creates a folder and the folders above it; "\\?\" paths too. */
-bool MakeFolders(const std::wstring& path);
-bool Exists(const std::wstring& path);
-bool IsFolder(const std::wstring& path);
+#include "tests/support/files.h"
 
 /* Plants a unix symbolic link at link (a Windows path whose folder exists)
    that leads to target (a Windows path). */
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
 /* Removes a tree with rm -rf, never following a link inside it. */
 void RemoveTreeUnix(const std::wstring& path);
-
-/* True when the object's access list carries an allow entry for Everyone
-   with read, write and execute (what Wine can keep of GENERIC_ALL). */
-bool EveryoneHasFullAccess(const std::wstring& path);
-/* The object's access list in SDDL form, or "<unreadable>"; under Wine it
-   mirrors the unix permission bits. */
-std::wstring AccessText(const std::wstring& path);
 
 /* Names in a folder; folders are marked with a trailing "\". */
 std::set<std::wstring> ListFolder(const std::wstring& folder);
