@@ -20,8 +20,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RunStartupSequence(instance);
 
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0)) {
+    // The sequence has posted WM_QUIT with 0 by now. GetMessageA's -1 (an
+    // error) also ends the loop, with the zeroed message's code.
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
