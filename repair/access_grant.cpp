@@ -14,15 +14,11 @@
 
 #include "repair/link_guard.h"
 
-void GrantEveryoneFullAccess(const wchar_t* path)
+void GrantEveryoneFullAccessThrough(HANDLE object)
 {
     PACL existingList = NULL;
     PSECURITY_DESCRIPTOR descriptor = NULL;
     PACL newList = NULL;
-
-    HANDLE object = OpenPlainObject(path, READ_CONTROL | WRITE_DAC, NULL);
-    if (object == INVALID_HANDLE_VALUE)
-        return;
 
     DWORD everyoneSid[SECURITY_MAX_SID_SIZE / sizeof(DWORD)];
     DWORD sidSize = sizeof everyoneSid;
@@ -48,5 +44,13 @@ void GrantEveryoneFullAccess(const wchar_t* path)
         LocalFree(descriptor);
     if (newList != NULL)
         LocalFree(newList);
+}
+
+void GrantEveryoneFullAccess(const wchar_t* path)
+{
+    HANDLE object = OpenPlainObject(path, READ_CONTROL | WRITE_DAC, kShareAll, NULL);
+    if (object == INVALID_HANDLE_VALUE)
+        return;
+    GrantEveryoneFullAccessThrough(object);
     CloseHandle(object);
 }

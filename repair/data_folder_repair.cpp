@@ -4,14 +4,23 @@
  * it takes its access lists from the parent, moves the files back and gives
  * Everyone full access to each file and last to the folder.
  *
- * The program runs elevated in a folder that ordinary users can write to, so
- * the repair does nothing at all when the parent or the data folder is a link
- * or leads elsewhere, and leaves alone any data file that is not a regular
- * file of its own (see link_guard.h). A data file is deleted only after its
- * copy succeeded, and a copy never replaces what is at its target: the target
- * is first removed through a checked handle, then the copy refuses to write
- * over whatever appeared there since. A path that does not fit its buffer
- * skips the one operation that needed it.
+ * The program runs elevated among files that ordinary users can create,
+ * rename and link, and it may be cut off at any moment. So:
+ * - the parent and the data folder are opened once, checked on their
+ *   handles (no link, no redirect) and held without delete sharing until
+ *   their last use, so that neither can be renamed or replaced meanwhile;
+ *   a link in either place stops the repair before it changes anything;
+ * - every data file moves through MoveDataFile (data_file_move.h): a torn
+ *   file never stands under a data file's name, and a source is deleted
+ *   only once its copy is complete and flushed;
+ * - every state a cut-off run leaves is one the next run finishes: a
+ *   temporary is removed, two copies of a file resolve to the data folder's
+ *   (both are complete), and data files waiting in the parent while the
+ *   data folder is missing are moved back into a new folder;
+ * - after the removal the repair goes on only with a folder that it created
+ *   itself, and a data file that stayed in the data folder (in use, or its
+ *   move-out failed) is never replaced: it is granted, and its copy in the
+ *   parent is removed only when the bytes are the same.
  *
  * The file-name literals end in a blank that the platform drops when it
  * resolves a path: the files reached are named without it.
@@ -20,9 +29,9 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include "repair/access_grant.h"
+#include "repair/data_file_move.h"
 #include "repair/link_guard.h"
 #include "repair/path_join.h"
 
@@ -30,102 +39,173 @@ static const size_t kRepairPathCapacity = 256;
 
 static const wchar_t kParentFolder[] = L"Varto Computer\\Melvox";
 static const wchar_t kDataFolder[] = L"Varto Computer\\Melvox\\Zelnar";
-static const wchar_t* const kDataFiles[] = {L"Zelnar.qmxb ", L"Zelnar.qmxd "};
+static const DataFileName kDataFiles[] = {
+    {L"Zelnar.qmxb ", L"Zelnar.qmxb.repairing"},
+    {L"Zelnar.qmxd ", L"Zelnar.qmxd.repairing"},
+};
 
-/* Clears the way for a copy to target: nothing there, or a regular file
-   there that is then deleted through its checked handle. False when
-   something else stands there (a link, a folder) and the copy must not run. */
-static bool ClearCopyTarget(const wchar_t* target)
+/* The parent is only held; the data folder is removed through its first
+   handle, and the one the files come back into is granted through its. */
+static const DWORD kParentAccess = SYNCHRONIZE;
+static const DWORD kOldFolderAccess = DELETE | SYNCHRONIZE;
+static const DWORD kNewFolderAccess = READ_CONTROL | WRITE_DAC | SYNCHRONIZE;
+
+/* A folder whose removal is still pending (another program holds it open)
+   keeps its name until the last handle closes, and creating it again is
+   refused meanwhile. */
+static const int kCreateAttempts = 40;
+static const DWORD kCreateRetryDelay = 50; /* milliseconds: two seconds in all */
+
+/* FileDispositionInfoEx and its flags, newer than the headers this program
+   is built against: removal with POSIX semantics frees the name at once. */
+static const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx =
+    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+static const DWORD kDispositionDelete = 0x1;
+static const DWORD kDispositionPosixSemantics = 0x2;
+
+static bool BuildPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
 {
-    if (!PathFileExistsW(target))
+    return CopyPath(buffer, kRepairPathCapacity, folder) &&
+           JoinPath(buffer, kRepairPathCapacity, name);
+}
+
+static bool ParentHoldsDataFile(const HeldFolder& parent)
+{
+    for (const DataFileName& file : kDataFiles) {
+        wchar_t path[kRepairPathCapacity];
+        if (BuildPath(path, parent.path, file.name) && IsPlainFile(path))
+            return true;
+    }
+    return false;
+}
+
+/* Removes the held folder through its handle; the platform refuses when it
+   is not empty. Where the system offers POSIX semantics the name goes at
+   once; otherwise it goes when the handle is closed. */
+static bool RemoveHeldFolder(HANDLE folder)
+{
+    DWORD flags = kDispositionDelete | kDispositionPosixSemantics;
+    if (SetFileInformationByHandle(folder, kFileDispositionInfoEx, &flags, sizeof flags))
         return true;
-    return DeletePlainFile(target);
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(folder, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
 }
 
-/* Copies source to target without ever writing through a link at the target.
-   True when the copy succeeded. */
-static bool CopyPlainFile(const wchar_t* source, const wchar_t* target)
+/* Creates the data folder and returns its checked handle, only when this
+   very call created it: a folder that someone else put there in the
+   meantime is not one to fill with the data files and open up. */
+static HANDLE CreateFreshFolder(const wchar_t* path)
 {
-    if (!IsPlainFile(source))
-        return false;
-    if (!ClearCopyTarget(target))
-        return false;
-    return CopyFileW(source, target, TRUE) != FALSE;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateDirectoryW(path, NULL))
+            return OpenPlainFolder(path, kNewFolderAccess, kShareNoDelete);
+        if (GetLastError() != ERROR_ACCESS_DENIED || attempt == kCreateAttempts)
+            return INVALID_HANDLE_VALUE;
+        Sleep(kCreateRetryDelay);
+    }
 }
 
-static void MoveDataFileOut(const wchar_t* folderPath, const wchar_t* parentPath,
-                            const wchar_t* name)
+/* The old folder was not removed (it holds other files): opens it again
+   for the move-back and the grant, only if it is still the same folder. */
+static HANDLE ReopenSameFolder(const wchar_t* path, const ObjectIdentity& old)
 {
-    wchar_t folderFilePath[kRepairPathCapacity];
-    wchar_t parentFilePath[kRepairPathCapacity];
-    if (!CopyPath(folderFilePath, kRepairPathCapacity, folderPath) ||
-        !CopyPath(parentFilePath, kRepairPathCapacity, parentPath) ||
-        !JoinPath(folderFilePath, kRepairPathCapacity, name) ||
-        !JoinPath(parentFilePath, kRepairPathCapacity, name))
-        return;
-    if (!PathFileExistsW(folderFilePath))
-        return;
-    if (CopyPlainFile(folderFilePath, parentFilePath))
-        DeletePlainFile(folderFilePath);
+    HANDLE folder = OpenPlainFolder(path, kNewFolderAccess, kShareNoDelete);
+    ObjectIdentity now;
+    if (folder != INVALID_HANDLE_VALUE &&
+        (!IdentifyObject(folder, &now) || now.volume != old.volume ||
+         now.indexHigh != old.indexHigh || now.indexLow != old.indexLow)) {
+        CloseHandle(folder);
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
 }
 
-static void MoveDataFileBack(const wchar_t* folderPath, const wchar_t* parentPath,
-                             const wchar_t* name)
+/* Moves out what the old folder holds, removes it and returns a handle to
+   the folder the files go back into: a new one that this run created, or
+   the old one when it could not be removed. INVALID_HANDLE_VALUE stops the
+   repair; the data files then wait in the parent for the next run. */
+static HANDLE RebuildFolder(const HeldFolder& parent, HeldFolder old)
 {
-    wchar_t parentFilePath[kRepairPathCapacity];
-    if (!CopyPath(parentFilePath, kRepairPathCapacity, parentPath) ||
-        !JoinPath(parentFilePath, kRepairPathCapacity, name))
-        return;
-    if (!PathFileExistsW(parentFilePath))
-        return;
-    wchar_t folderFilePath[kRepairPathCapacity];
-    if (!CopyPath(folderFilePath, kRepairPathCapacity, folderPath) ||
-        !JoinPath(folderFilePath, kRepairPathCapacity, name))
-        return;
-    if (!CopyPlainFile(parentFilePath, folderFilePath))
-        return;
-    GrantEveryoneFullAccess(folderFilePath);
-    DeletePlainFile(parentFilePath);
+    for (const DataFileName& file : kDataFiles)
+        RemoveLeftoverTemporary(old, file);
+    for (const DataFileName& file : kDataFiles)
+        MoveDataFile(old, parent, file, kReplaceTarget);
+
+    ObjectIdentity identity;
+    bool identified = IdentifyObject(old.handle, &identity);
+    bool removed = RemoveHeldFolder(old.handle);
+    CloseHandle(old.handle);
+    if (removed)
+        return CreateFreshFolder(old.path);
+    return identified ? ReopenSameFolder(old.path, identity) : INVALID_HANDLE_VALUE;
 }
 
-/* Neither folder may be a link or lead elsewhere: otherwise the repair would
-   move, delete and open up files of someone else's choosing. */
-static bool FoldersArePlain(const wchar_t* folderPath, const wchar_t* parentPath)
+/* Puts one data file back. A file already in the data folder is not
+   replaced: its move-out did not complete, so it holds the newest content.
+   It is granted, and its copy in the parent goes only when it is the same. */
+static void MoveDataFileBack(const HeldFolder& parent, const HeldFolder& folder,
+                             const DataFileName& file)
 {
-    return IsPlainFolder(parentPath) && IsPlainFolder(folderPath);
+    wchar_t path[kRepairPathCapacity];
+    wchar_t parentPath[kRepairPathCapacity];
+    if (!BuildPath(path, folder.path, file.name) || !BuildPath(parentPath, parent.path, file.name))
+        return;
+
+    HANDLE staying = OpenPlainFile(path, GENERIC_READ | READ_CONTROL | WRITE_DAC, kShareAll);
+    if (staying == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        staying = OpenPlainFile(path, READ_CONTROL | WRITE_DAC, kShareAll); /* grant only */
+    if (staying == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            MoveDataFile(parent, folder, file, kGrantCopy);
+        return; /* something else stands there: both stay as they are */
+    }
+    GrantEveryoneFullAccessThrough(staying);
+    HANDLE duplicate =
+        OpenPlainFile(parentPath, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ);
+    if (duplicate != INVALID_HANDLE_VALUE) {
+        if (SameFileContent(staying, duplicate))
+            DeleteCheckedFile(duplicate);
+        CloseHandle(duplicate);
+    }
+    CloseHandle(staying);
 }
 
 void RepairDataFolderIn(const wchar_t* applicationDataFolder)
 {
     wchar_t folderPath[kRepairPathCapacity];
     wchar_t parentPath[kRepairPathCapacity];
-    if (!CopyPath(folderPath, kRepairPathCapacity, applicationDataFolder))
-        return;
-    if (!CopyPath(parentPath, kRepairPathCapacity, folderPath) ||
-        !JoinPath(parentPath, kRepairPathCapacity, kParentFolder))
-        return;
-    if (!JoinPath(folderPath, kRepairPathCapacity, kDataFolder))
-        return;
-    if (!PathIsDirectoryW(folderPath))
-        return;
-    if (!FoldersArePlain(folderPath, parentPath))
+    if (!BuildPath(parentPath, applicationDataFolder, kParentFolder) ||
+        !BuildPath(folderPath, applicationDataFolder, kDataFolder))
         return;
 
-    for (const wchar_t* name : kDataFiles)
-        MoveDataFileOut(folderPath, parentPath, name);
-
-    RemovePlainFolder(folderPath);
-    CreateDirectoryW(folderPath, NULL);
-
-    /* Checked again: the folder was briefly absent, and a link planted in
-       its place must not receive the data files or the grant. */
-    if (!FoldersArePlain(folderPath, parentPath))
+    HeldFolder parent = {OpenPlainFolder(parentPath, kParentAccess, kShareNoDelete), parentPath};
+    if (parent.handle == INVALID_HANDLE_VALUE)
         return;
+    HeldFolder folder = {OpenPlainFolder(folderPath, kOldFolderAccess, kShareNoDelete), folderPath};
+    bool stranded = false;
+    if (folder.handle == INVALID_HANDLE_VALUE) {
+        /* No data folder but data files in the parent: a repair cut off
+           between removal and creation. Anything else (a link, a file, a
+           folder in use) is left as it is. */
+        stranded = GetLastError() == ERROR_FILE_NOT_FOUND && ParentHoldsDataFile(parent);
+        if (!stranded) {
+            CloseHandle(parent.handle);
+            return;
+        }
+    }
 
-    for (const wchar_t* name : kDataFiles)
-        MoveDataFileBack(folderPath, parentPath, name);
-
-    GrantEveryoneFullAccess(folderPath);
+    for (const DataFileName& file : kDataFiles)
+        RemoveLeftoverTemporary(parent, file);
+    folder.handle = stranded ? CreateFreshFolder(folderPath) : RebuildFolder(parent, folder);
+    if (folder.handle != INVALID_HANDLE_VALUE) {
+        for (const DataFileName& file : kDataFiles)
+            MoveDataFileBack(parent, folder, file);
+        GrantEveryoneFullAccessThrough(folder.handle);
+        CloseHandle(folder.handle);
+    }
+    CloseHandle(parent.handle);
 }
 
 void RepairDataFolder()

@@ -9,6 +9,10 @@
  * unix file symlink without the reparse attribute; the final-path comparison
  * is what catches those there. Folders report their own link count, which is
  * not one on every system, so the count is checked for files only.
+ *
+ * Deleting through a handle takes effect when the last handle closes (the
+ * classic disposition): a read-only mark refuses it, so the mark is cleared
+ * on the same handle first.
  */
 #include "repair/link_guard.h"
 
@@ -42,7 +46,7 @@ bool FinalPathNamesSame(const wchar_t* finalPath, const wchar_t* fullPath)
     return CompareStringOrdinal(rest, -1, fullPath, -1, TRUE) == CSTR_EQUAL;
 }
 
-static bool HandleIsPlain(HANDLE handle, const wchar_t* path, bool* isFolder)
+bool HandleIsPlain(HANDLE handle, const wchar_t* path, bool* isFolder)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info))
@@ -71,28 +75,49 @@ static bool HandleIsPlain(HANDLE handle, const wchar_t* path, bool* isFolder)
     return true;
 }
 
-HANDLE OpenPlainObject(const wchar_t* path, DWORD access, bool* isFolder)
+HANDLE OpenPlainObject(const wchar_t* path, DWORD access, DWORD share, bool* isFolder)
 {
-    HANDLE handle = CreateFileW(
-        path, access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE handle = CreateFileW(path, access | FILE_READ_ATTRIBUTES, share, NULL, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (handle == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
     if (!HandleIsPlain(handle, path, isFolder)) {
         CloseHandle(handle);
+        SetLastError(kNotPlainError);
         return INVALID_HANDLE_VALUE;
     }
     return handle;
 }
 
-static bool IsPlainKind(const wchar_t* path, bool wantFolder)
+static HANDLE OpenPlainKind(const wchar_t* path, DWORD access, DWORD share, bool wantFolder)
 {
     bool folder = false;
-    HANDLE handle = OpenPlainObject(path, 0, &folder);
+    HANDLE handle = OpenPlainObject(path, access, share, &folder);
+    if (handle != INVALID_HANDLE_VALUE && folder != wantFolder) {
+        CloseHandle(handle);
+        SetLastError(kNotPlainError);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share)
+{
+    return OpenPlainKind(path, access, share, false);
+}
+
+HANDLE OpenPlainFolder(const wchar_t* path, DWORD access, DWORD share)
+{
+    return OpenPlainKind(path, access, share, true);
+}
+
+static bool IsPlainKind(const wchar_t* path, bool wantFolder)
+{
+    HANDLE handle = OpenPlainKind(path, 0, kShareAll, wantFolder);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(handle);
-    return folder == wantFolder;
+    return true;
 }
 
 bool IsPlainFolder(const wchar_t* path)
@@ -105,29 +130,44 @@ bool IsPlainFile(const wchar_t* path)
     return IsPlainKind(path, false);
 }
 
-static bool DeletePlainKind(const wchar_t* path, bool wantFolder)
+bool DeleteCheckedFile(HANDLE file)
 {
-    bool folder = false;
-    HANDLE handle = OpenPlainObject(path, DELETE, &folder);
-    if (handle == INVALID_HANDLE_VALUE)
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info))
         return false;
-    bool deleted = false;
-    if (folder == wantFolder) {
-        FILE_DISPOSITION_INFO disposition;
-        disposition.DeleteFile = TRUE;
-        deleted = SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                             sizeof disposition) != FALSE;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        /* Zero times leave the file's times as they are. */
+        FILE_BASIC_INFO basic;
+        ZeroMemory(&basic, sizeof basic);
+        basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (basic.FileAttributes == 0)
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic))
+            return false;
     }
-    CloseHandle(handle);
-    return deleted;
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
 }
 
 bool DeletePlainFile(const wchar_t* path)
 {
-    return DeletePlainKind(path, false);
+    HANDLE file = OpenPlainFile(path, DELETE | FILE_WRITE_ATTRIBUTES, kShareAll);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool deleted = DeleteCheckedFile(file);
+    CloseHandle(file);
+    return deleted;
 }
 
-bool RemovePlainFolder(const wchar_t* path)
+bool IdentifyObject(HANDLE handle, ObjectIdentity* identity)
 {
-    return DeletePlainKind(path, true);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info))
+        return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->indexHigh = info.nFileIndexHigh;
+    identity->indexLow = info.nFileIndexLow;
+    return true;
 }

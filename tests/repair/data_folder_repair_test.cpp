@@ -82,14 +82,14 @@ const RepairCase kCases[] = {
      {},
      {kFirst},
      true},
-    {"move-out target squatted by a folder",
+    {"move-out target squatted by a folder: the file stays and is granted",
      {{kFirst, "first"}, {kSecond, "second"}},
      {{kFirst, nullptr}},
      kNowhere,
      nullptr,
      {{kFirst, "first"}, {kSecond, "second"}},
      {{kFirst, nullptr}},
-     {kSecond},
+     {kFirst, kSecond},
      false},
     {"move-back target squatted by a folder",
      {{kFirst, nullptr}},
@@ -100,14 +100,14 @@ const RepairCase kCases[] = {
      {{kFirst, "from parent"}},
      {},
      false},
-    {"move-out copy fails on a locked source",
+    {"move-out copy fails on a locked source: the file stays and is granted",
      {{kFirst, "first"}, {kSecond, "second"}},
      {},
      kInFolder,
      kFirst,
      {{kFirst, "first"}, {kSecond, "second"}},
      {},
-     {kSecond},
+     {kFirst, kSecond},
      false},
     {"move-back copy fails on a locked source",
      {},
@@ -167,10 +167,13 @@ TEST_F(DataFolderRepairTest, TableOfTrees)
     }
 }
 
-TEST_F(DataFolderRepairTest, NoDataFolderChangesNothing)
+TEST_F(DataFolderRepairTest, NoDataFolderAndNoDataFileChangesNothing)
 {
-    ASSERT_TRUE(MakeFolders(parent));
-    ASSERT_TRUE(WriteBytes(parent + L"\\Zelnar.qmxb", "from parent"));
+    /* Only data files in the parent mean a repair was cut off: a folder
+       under a data file's name, another file or a temporary do not. */
+    ASSERT_TRUE(MakeFolders(parent + L"\\Zelnar.qmxb"));
+    ASSERT_TRUE(WriteBytes(parent + L"\\notes.txt", "keep"));
+    ASSERT_TRUE(WriteBytes(parent + L"\\Zelnar.qmxd.repairing", "torn"));
     std::map<std::wstring, std::string> before = SnapshotTree(vendor);
 
     RepairDataFolder();
