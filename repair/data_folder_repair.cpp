@@ -45,10 +45,13 @@ static const DataFileName kDataFiles[] = {
 };
 
 /* The parent is only held; the data folder is removed through its first
-   handle, and the one the files come back into is granted through its. */
-static const DWORD kParentAccess = SYNCHRONIZE;
-static const DWORD kOldFolderAccess = DELETE | SYNCHRONIZE;
-static const DWORD kNewFolderAccess = READ_CONTROL | WRITE_DAC | SYNCHRONIZE;
+   handle, and the one the files come back into is granted through its. A
+   handle counts in the platform's sharing checks only when it has data or
+   delete access, so each holds at least the right to list the folder: that
+   is what keeps others from renaming it. */
+static const DWORD kParentAccess = FILE_LIST_DIRECTORY | SYNCHRONIZE;
+static const DWORD kOldFolderAccess = FILE_LIST_DIRECTORY | DELETE | SYNCHRONIZE;
+static const DWORD kNewFolderAccess = FILE_LIST_DIRECTORY | READ_CONTROL | WRITE_DAC | SYNCHRONIZE;
 
 /* A folder whose removal is still pending (another program holds it open)
    keeps its name until the last handle closes, and creating it again is

@@ -24,7 +24,7 @@ namespace
 const char kSecret[] = "outside secret";
 
 /* Folder-level links: the repair must do nothing at all. */
-enum FolderLink { kDataFolderLink, kParentLink, kHigherUpLink };
+enum FolderLink { kDataFolderLink, kDataFolderLinkLackingFile, kParentLink, kHigherUpLink };
 
 struct FolderLinkCase {
     const char* title;
@@ -33,6 +33,10 @@ struct FolderLinkCase {
 
 const FolderLinkCase kFolderLinkCases[] = {
     {"data folder is a link to a folder outside", kDataFolderLink},
+    /* A repair that skipped the data folder's own check would move the
+       waiting file into the outside folder and open it up there. */
+    {"data folder is a link to a folder outside that lacks the data file waiting in the parent",
+     kDataFolderLinkLackingFile},
     {"parent folder is a link to a folder outside", kParentLink},
     {"a folder higher up is a link (redirect)", kHigherUpLink},
 };
@@ -61,11 +65,13 @@ TEST_F(LinkRefusalTest, FolderLinksStopTheWholeRepair)
         ASSERT_TRUE(PlantOutside());
         std::wstring linkPath;
         std::wstring target;
-        if (c.link == kDataFolderLink) {
+        if (c.link == kDataFolderLink || c.link == kDataFolderLinkLackingFile) {
             ASSERT_TRUE(MakeFolders(parent));
             ASSERT_TRUE(WriteBytes(parent + L"\\Zelnar.qmxd", "parent copy"));
             linkPath = folder;
             target = outside + L"\\Varto\\Melvox\\Zelnar";
+            if (c.link == kDataFolderLinkLackingFile)
+                ASSERT_TRUE(DeleteFileW((target + L"\\Zelnar.qmxd").c_str()));
         } else if (c.link == kParentLink) {
             ASSERT_TRUE(MakeFolders(vendor));
             linkPath = parent;

@@ -91,6 +91,17 @@ bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link)
     return WaitUntilExists(link, true);
 }
 
+bool MoveUnix(const std::wstring& from, const std::wstring& to)
+{
+    std::string unixFrom = UnixPathOf(from);
+    std::string unixTo = UnixPathOfNew(to);
+    if (unixFrom.empty() || unixTo.empty())
+        return false;
+    if (!StartUnixProgram(L"/bin/mv", L"\"" + Widen(unixFrom) + L"\" \"" + Widen(unixTo) + L"\""))
+        return false;
+    return WaitUntilExists(to, true);
+}
+
 void RemoveTreeUnix(const std::wstring& path)
 {
     if (!Exists(path))

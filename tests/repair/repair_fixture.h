@@ -22,6 +22,8 @@
 /* Plants a unix symbolic link at link (a Windows path whose folder exists)
    that leads to target (a Windows path). */
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
+/* Renames with the system's own mv, which no Windows share mode stops. */
+bool MoveUnix(const std::wstring& from, const std::wstring& to);
 /* Removes a tree with rm -rf, never following a link inside it. */
 void RemoveTreeUnix(const std::wstring& path);
 
