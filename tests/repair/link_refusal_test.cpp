@@ -70,8 +70,9 @@ TEST_F(LinkRefusalTest, FolderLinksStopTheWholeRepair)
             ASSERT_TRUE(WriteBytes(parent + L"\\Zelnar.qmxd", "parent copy"));
             linkPath = folder;
             target = outside + L"\\Varto\\Melvox\\Zelnar";
-            if (c.link == kDataFolderLinkLackingFile)
+            if (c.link == kDataFolderLinkLackingFile) {
                 ASSERT_TRUE(DeleteFileW((target + L"\\Zelnar.qmxd").c_str()));
+            }
         } else if (c.link == kParentLink) {
             ASSERT_TRUE(MakeFolders(vendor));
             linkPath = parent;
