@@ -153,14 +153,7 @@ TEST_F(DataFolderRepairTest, TableOfTrees)
             CloseHandle(held);
         ExpectContents(folder, c.folderAfter, {});
         ExpectContents(parent, c.parentAfter, {L"Zelnar\\"});
-        for (const Item& item : c.folderAfter) {
-            if (!item.bytes)
-                continue;
-            bool wanted = false;
-            for (const wchar_t* name : c.granted)
-                wanted = wanted || std::wstring(name) == item.name;
-            EXPECT_EQ(wanted, EveryoneHasFullAccess(folder + L"\\" + item.name)) << item.name;
-        }
+        ExpectGrantedExactly(folder, c.folderAfter, c.granted);
         EXPECT_TRUE(EveryoneHasFullAccess(folder));
         bool hidden = (GetFileAttributesW(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
         EXPECT_EQ(c.recreated, !hidden) << "recreated";

@@ -189,6 +189,20 @@ void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
     }
 }
 
+void ExpectGrantedExactly(const std::wstring& where, const std::vector<Item>& items,
+                          const std::vector<const wchar_t*>& granted)
+{
+    for (const Item& item : items) {
+        if (!item.bytes)
+            continue;
+        bool wanted = false;
+        for (const wchar_t* name : granted)
+            wanted = wanted || std::wstring(name) == item.name;
+        std::wstring path = where + L"\\" + item.name;
+        EXPECT_EQ(wanted, EveryoneHasFullAccess(path)) << std::string(path.begin(), path.end());
+    }
+}
+
 void RepairTreeTest::SetUp()
 {
     appData = CommonAppDataFolder();

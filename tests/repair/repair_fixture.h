@@ -47,6 +47,11 @@ void Plant(const std::wstring& where, const std::vector<Item>& items);
 void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
                     const std::set<std::wstring>& ignored);
 
+/* Expects exactly the files among items (folders left out) whose names are
+   in granted to carry Everyone's full access, in the folder where. */
+void ExpectGrantedExactly(const std::wstring& where, const std::vector<Item>& items,
+                          const std::vector<const wchar_t*>& granted);
+
 class RepairTreeTest : public ::testing::Test
 {
   protected:

@@ -137,12 +137,9 @@ TEST_F(RepairStatesTest, TableOfStates)
             CloseHandle(held);
         ExpectContents(folder, c.folderAfter, {});
         ExpectContents(parent, c.parentAfter, {L"Zelnar\\"});
+        ExpectGrantedExactly(folder, c.folderAfter, c.granted);
         for (const Item& item : c.folderAfter) {
             std::wstring path = folder + L"\\" + item.name;
-            bool wanted = false;
-            for (const wchar_t* name : c.granted)
-                wanted = wanted || std::wstring(name) == item.name;
-            EXPECT_EQ(wanted, EveryoneHasFullAccess(path)) << "granted";
             EXPECT_FALSE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY)
                 << "the read-only mark is cleared";
         }
