@@ -102,13 +102,6 @@ static bool RenameNoReplace(HANDLE handle, const wchar_t* fullPath)
                                       sizeof rename.info + length * sizeof(wchar_t)) != FALSE;
 }
 
-static void Discard(HANDLE file)
-{
-    FILE_DISPOSITION_INFO disposition;
-    disposition.DeleteFile = TRUE;
-    SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-}
-
 /* Creates the temporary new, without following a link that stands under
    its name, and checks it on its handle. Write-through, so that the rename
    too reaches the disk before the call returns. */
@@ -122,7 +115,7 @@ static HANDLE CreateTemporary(const wchar_t* path)
     if (file == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
     if (!HandleIsPlain(file, path, NULL)) {
-        Discard(file); /* made by this call, so ours to remove */
+        DeleteThroughHandle(file); /* made by this call, so ours to remove */
         CloseHandle(file);
         SetLastError(kNotPlainError);
         return INVALID_HANDLE_VALUE;
@@ -162,7 +155,7 @@ static HANDLE PlaceCopy(HANDLE source, const wchar_t* temporaryPath, const wchar
     }
     if (!placed) {
         DWORD error = GetLastError();
-        Discard(copy);
+        DeleteThroughHandle(copy);
         CloseHandle(copy);
         SetLastError(error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error);
         return INVALID_HANDLE_VALUE;

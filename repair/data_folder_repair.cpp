@@ -59,13 +59,6 @@ static const DWORD kNewFolderAccess = FILE_LIST_DIRECTORY | READ_CONTROL | WRITE
 static const int kCreateAttempts = 40;
 static const DWORD kCreateRetryDelay = 50; /* milliseconds: two seconds in all */
 
-/* FileDispositionInfoEx and its flags, newer than the headers this program
-   is built against: removal with POSIX semantics frees the name at once. */
-static const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx =
-    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
-static const DWORD kDispositionDelete = 0x1;
-static const DWORD kDispositionPosixSemantics = 0x2;
-
 static bool BuildPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
 {
     return CopyPath(buffer, kRepairPathCapacity, folder) &&
@@ -80,20 +73,6 @@ static bool ParentHoldsDataFile(const HeldFolder& parent)
             return true;
     }
     return false;
-}
-
-/* Removes the held folder through its handle; the platform refuses when it
-   is not empty. Where the system offers POSIX semantics the name goes at
-   once; otherwise it goes when the handle is closed. */
-static bool RemoveHeldFolder(HANDLE folder)
-{
-    DWORD flags = kDispositionDelete | kDispositionPosixSemantics;
-    if (SetFileInformationByHandle(folder, kFileDispositionInfoEx, &flags, sizeof flags))
-        return true;
-    FILE_DISPOSITION_INFO disposition;
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(folder, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
 }
 
 /* Creates the data folder and returns its checked handle, only when this
@@ -138,7 +117,7 @@ static HANDLE RebuildFolder(const HeldFolder& parent, HeldFolder old)
 
     ObjectIdentity identity;
     bool identified = IdentifyObject(old.handle, &identity);
-    bool removed = RemoveHeldFolder(old.handle);
+    bool removed = DeleteThroughHandle(old.handle); /* refused unless empty */
     CloseHandle(old.handle);
     if (removed)
         return CreateFreshFolder(old.path);

@@ -10,9 +10,11 @@
  * is what catches those there. Folders report their own link count, which is
  * not one on every system, so the count is checked for files only.
  *
- * Deleting through a handle takes effect when the last handle closes (the
- * classic disposition): a read-only mark refuses it, so the mark is cleared
- * on the same handle first.
+ * Deleting through a handle: the classic disposition takes effect when the
+ * last handle closes, so a name that an indexer or a virus scanner holds
+ * open would linger; POSIX semantics (Windows 10 and later, looked up by
+ * trying) free it at once. A read-only mark refuses either, so the mark is
+ * cleared on the same handle first.
  */
 #include "repair/link_guard.h"
 
@@ -130,6 +132,24 @@ bool IsPlainFile(const wchar_t* path)
     return IsPlainKind(path, false);
 }
 
+/* FileDispositionInfoEx and its flags, newer than the headers this program
+   is built against. */
+static const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx =
+    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+static const DWORD kDispositionDelete = 0x1;
+static const DWORD kDispositionPosixSemantics = 0x2;
+
+bool DeleteThroughHandle(HANDLE object)
+{
+    DWORD flags = kDispositionDelete | kDispositionPosixSemantics;
+    if (SetFileInformationByHandle(object, kFileDispositionInfoEx, &flags, sizeof flags))
+        return true;
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(object, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
 bool DeleteCheckedFile(HANDLE file)
 {
     BY_HANDLE_FILE_INFORMATION info;
@@ -145,10 +165,7 @@ bool DeleteCheckedFile(HANDLE file)
         if (!SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic))
             return false;
     }
-    FILE_DISPOSITION_INFO disposition;
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
+    return DeleteThroughHandle(file);
 }
 
 bool DeletePlainFile(const wchar_t* path)

@@ -46,6 +46,12 @@ HANDLE OpenPlainFolder(const wchar_t* path, DWORD access, DWORD share);
 bool IsPlainFolder(const wchar_t* path);
 bool IsPlainFile(const wchar_t* path);
 
+/* Marks the object behind a handle opened with DELETE access for deletion
+   (a folder only when it is empty). Where the system offers POSIX
+   semantics the name goes at once, even while other programs hold the
+   object open; otherwise it goes when the last handle to it closes. */
+bool DeleteThroughHandle(HANDLE object);
+
 /* Deletes the regular file behind a checked handle opened with DELETE and
    FILE_WRITE_ATTRIBUTES access. A read-only mark is cleared first, so that
    a damaged file never blocks the repair for good. True when deleted. */
