@@ -11,8 +11,8 @@
  * that follows links. Only a real Windows machine can show the rest: NTFS
  * junctions and symbolic links (Wine cannot create them), object-manager
  * links under \RPC Control, FILE_FLAG_OPEN_REPARSE_POINT returning the link
- * itself, the redirection-trust mitigation, and the race windows between a
- * check and the operation that follows it.
+ * itself and the redirection-trust mitigation. Links swapped in while the
+ * repair works are the subject of race_test.cpp.
  */
 #include "repair/access_grant.h"
 #include "repair/data_folder_repair.h"
