@@ -8,6 +8,7 @@
 
 #include "app/app_globals.h"
 #include "app/resources/resource.h"
+#include "app/system_library.h"
 #include "dialog/custom_dialog.h"
 #include "license/license_dialog.h"
 #include "license/license_text.h"
@@ -22,8 +23,10 @@ int RunStartupSequence(HINSTANCE instance)
 
     // Provides the "RichEdit20W" class that the dialog template's text
     // control uses; without it the dialog cannot be created and
-    // DialogBoxParamW returns -1, which ends the run like Decline.
-    gRichEditLibrary = LoadLibraryA(MELVOX_RICH_EDIT_LIBRARY);
+    // DialogBoxParamW returns -1, which ends the run like Decline. Not one
+    // of the libraries the system always takes from its own folder, so
+    // named with the system folder: a copy beside the program is never run.
+    gRichEditLibrary = LoadSystemLibrary(MELVOX_RICH_EDIT_LIBRARY);
 
     // Both records live in this frame, which outlasts the modal dialog.
     RtfSourceBuffer licenseSource = {};

@@ -375,7 +375,9 @@ const RunCase kCases[] = {
     {"ResizeThenDecline", ResizeThenDecline, false, false, false},
 };
 
-class ProgramRunTest : public ::testing::TestWithParam<RunCase>
+// Each run starts from the same data folder on the prefix's disk: two data
+// files and their folder narrowed to their owner, the folder marked.
+class DataFolderTest : public ::testing::Test
 {
   protected:
     void SetUp() override
@@ -406,13 +408,17 @@ class ProgramRunTest : public ::testing::TestWithParam<RunCase>
     }
 };
 
-TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
+class ProgramRunTest : public DataFolderTest, public ::testing::WithParamInterface<RunCase>
 {
-    const RunCase& c = GetParam();
+};
+
+// Runs the program file given through one case and checks the outcome.
+void RunThroughCase(const RunCase& c, const std::wstring& program)
+{
     const std::wstring before = DiskState();
 
     Session s = {};
-    ASSERT_TRUE(StartProgram(s.run, ProgramPath()));
+    ASSERT_TRUE(StartProgram(s.run, program));
     s.dialog = WaitForWindow(s.run, kDialogClass, kCaption);
     if (s.dialog == nullptr) {
         WaitForExit(s.run, 1000);
@@ -458,10 +464,31 @@ TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
         << "the data folder was not made anew";
 }
 
+TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
+{
+    RunThroughCase(GetParam(), ProgramPath());
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, ProgramRunTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<RunCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// The program signed (by scripts/sign, with a throwaway certificate) still
+// runs the whole way: Agree, OK, the repair.
+class SignedProgramRunTest : public DataFolderTest
+{
+};
+
+TEST_F(SignedProgramRunTest, AgreeThenOkRepairs)
+{
+    const char* signedProgram = std::getenv("MELVOX_SIGNED_PROGRAM");
+    ASSERT_NE(signedProgram, nullptr) << "MELVOX_SIGNED_PROGRAM is not set";
+    for (const RunCase& c : kCases) {
+        if (std::string(c.name) == "AgreeThenOk")
+            RunThroughCase(c, WindowsPathFromUnix(signedProgram));
+    }
+}
 
 TEST(ProgramRun, WithoutTheRichEditLibraryShowsNothingAndEndsWithZero)
 {
@@ -481,6 +508,71 @@ TEST(ProgramRun, WithoutTheRichEditLibraryShowsNothingAndEndsWithZero)
     ASSERT_TRUE(started);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(s.run.windowsSeen.empty());
+}
+
+// Wine's load order for one program file name: "native,builtin" prefers a
+// library beside the program over Wine's own, as Windows does for a name
+// it does not always take from the system folder; null removes the rule.
+// (WINEDLLOVERRIDES in the environment block of a process started from
+// here was seen to be ignored: the process kept the driver's own value.)
+bool PreferNativeRichEdit(const std::wstring& programName, bool prefer)
+{
+    std::wstring key = L"Software\\Wine\\AppDefaults\\" + programName;
+    if (!prefer)
+        return RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
+    const wchar_t kOrder[] = L"native,builtin";
+    return RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), L"riched20",
+                           REG_SZ, kOrder, sizeof(kOrder)) == ERROR_SUCCESS;
+}
+
+// The program starts elevated, usually from a downloads folder: a library
+// planted there under the rich edit library's name must never be loaded.
+TEST(ProgramRun, LibraryPlantedBesideItIsNeverLoaded)
+{
+    const char* planted = std::getenv("MELVOX_PLANTED_LIBRARY");
+    const char* bareLoad = std::getenv("MELVOX_BARE_LOAD");
+    ASSERT_TRUE(planted != nullptr && bareLoad != nullptr) << "test programs not named";
+    std::wstring library = WindowsPathFromUnix(planted);
+    std::wstring folder = library.substr(0, library.find_last_of(L'\\')) + L"\\downloads";
+    const wchar_t kProgramName[] = L"Melvox Repair Tool for Vista.exe";
+    const wchar_t kControlName[] = L"bare_load.exe";
+    std::wstring mark = folder + L"\\planted-library-ran";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(library.c_str(), (folder + L"\\RichEd20.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), (folder + L"\\" + kProgramName).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WindowsPathFromUnix(bareLoad).c_str(),
+                          (folder + L"\\" + kControlName).c_str(), FALSE));
+    ASSERT_TRUE(PreferNativeRichEdit(kProgramName, true));
+    ASSERT_TRUE(PreferNativeRichEdit(kControlName, true));
+
+    // The control: loading the name the unsafe way from this folder runs
+    // the planted library and leaves the mark.
+    DeleteFileW(mark.c_str());
+    ProgramRun control = {};
+    bool controlStarted = StartProgram(control, folder + L"\\" + kControlName);
+    DWORD controlExit = controlStarted ? WaitForExit(control) : STILL_ACTIVE;
+    bool controlMarked = Exists(mark);
+    DeleteFileW(mark.c_str());
+
+    Session s = {};
+    bool started = StartProgram(s.run, folder + L"\\" + kProgramName);
+    s.dialog = started ? WaitForWindow(s.run, kDialogClass, kCaption) : nullptr;
+    bool textShown = s.dialog != nullptr &&
+                     WindowText(GetDlgItem(s.dialog, kTextControl)) == ExpectedLicenseText();
+    if (s.dialog != nullptr)
+        Press(s.dialog, IDCANCEL);
+    DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
+
+    PreferNativeRichEdit(kProgramName, false);
+    PreferNativeRichEdit(kControlName, false);
+    EXPECT_EQ(controlExit, 0u);
+    ASSERT_TRUE(controlMarked) << "the setup plants nothing that a bare-name load would take";
+    ASSERT_TRUE(started);
+    EXPECT_NE(s.dialog, nullptr) << "the licence dialog did not appear";
+    EXPECT_TRUE(textShown) << "the licence dialog does not show the licence";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(Exists(mark)) << "the planted library ran inside the program";
+    DeleteFileW(mark.c_str());
 }
 
 } // namespace

@@ -66,6 +66,8 @@ bool ReadPeSummary(const std::vector<uint8_t>& file, PeSummary& summary)
     size_t optional = nt + 4 + sizeof(IMAGE_FILE_HEADER);
     size_t sections = optional + header.SizeOfOptionalHeader;
     summary.machine = header.Machine;
+    summary.characteristics = header.Characteristics;
+    summary.timeDateStamp = header.TimeDateStamp;
 
     // The two optional-header kinds differ in layout from the image base on.
     IMAGE_DATA_DIRECTORY imports{};
@@ -75,16 +77,20 @@ bool ReadPeSummary(const std::vector<uint8_t>& file, PeSummary& summary)
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
         IMAGE_OPTIONAL_HEADER32 h;
         if (header.SizeOfOptionalHeader < sizeof(h) || !ReadAt(file, optional, h) ||
-            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_IMPORT)
+            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_BASERELOC)
             return false;
         summary.subsystem = h.Subsystem;
+        summary.dllCharacteristics = h.DllCharacteristics;
+        summary.relocationsSize = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
         IMAGE_OPTIONAL_HEADER64 h;
         if (header.SizeOfOptionalHeader < sizeof(h) || !ReadAt(file, optional, h) ||
-            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_IMPORT)
+            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_BASERELOC)
             return false;
         summary.subsystem = h.Subsystem;
+        summary.dllCharacteristics = h.DllCharacteristics;
+        summary.relocationsSize = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     } else {
         return false;
