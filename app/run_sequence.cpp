@@ -43,7 +43,10 @@ int RunStartupSequence(HINSTANCE instance)
         LoadStringW(gInstance, IDS_DIALOG_CAPTION, caption, 256);
         LoadStringW(gInstance, IDS_CONFIRM_PROMPT, text, 256);
         int answer = MessageBoxW(nullptr, text, caption, MB_OKCANCEL);
-        if (LOWORD(answer) == IDOK)
+        // The repair's libraries are loaded on its first use; without one
+        // it changes nothing, as after a failed call.
+        if (LOWORD(answer) == IDOK &&
+            LoadSystemLibraries("advapi32.dll\0shell32.dll\0shlwapi.dll\0"))
             RepairDataFolder();
     }
 

@@ -12,7 +12,7 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
 
 static SetDefaultDllDirectoriesFunction FindSetDefaultDllDirectories()
 {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (kernel == NULL)
         return NULL;
     return reinterpret_cast<SetDefaultDllDirectoriesFunction>(
@@ -46,4 +46,13 @@ HMODULE LoadSystemLibrary(const char* name)
     if (FindSetDefaultDllDirectories() != NULL)
         return LoadLibraryExA(name, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
     return LoadSystemLibraryByPath(name);
+}
+
+bool LoadSystemLibraries(const char* names)
+{
+    for (const char* name = names; *name != '\0'; name += strlen(name) + 1) {
+        if (LoadSystemLibrary(name) == NULL)
+            return false;
+    }
+    return true;
 }

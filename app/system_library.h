@@ -24,4 +24,12 @@ HMODULE LoadSystemLibrary(const char* name);
    null when the path would not fit MAX_PATH or the file cannot be loaded. */
 HMODULE LoadSystemLibraryByPath(const char* name);
 
+/* Loads each library of the list and keeps it loaded; false as soon as one
+   cannot be loaded. The list holds the file names one after the other,
+   each ended by a NUL, and ends with an empty name ("a.dll\0b.dll\0").
+   An operation that calls into libraries the program loads on first use
+   asks this first, so that a missing library makes the operation fail
+   like a failed call. */
+bool LoadSystemLibraries(const char* names);
+
 #endif

@@ -248,6 +248,7 @@ HWND OpenSaveAs(Session& s)
     if (saveAs == nullptr)
         return nullptr;
     EXPECT_EQ(WindowText(saveAs), L"Save license as:");
+    EXPECT_TRUE(ModuleLoaded(s.run, L"comdlg32.dll")) << "Save As shown without comdlg32";
     EXPECT_EQ(WindowText(GetDlgItem(saveAs, kFileNameField)),
               L"Melvox Repair Tool for Vista Software license.rtf");
     return saveAs;
@@ -375,6 +376,28 @@ const RunCase kCases[] = {
     {"ResizeThenDecline", ResizeThenDecline, false, false, false},
 };
 
+// Wine's load order for one library in one program file name's processes
+// (the program's per-program settings): "" loads none, "native,builtin"
+// prefers a library beside the program over Wine's own, as Windows does for
+// a name it does not always take from the system folder. A null library
+// removes the program's settings. (WINEDLLOVERRIDES in the environment
+// block of a process started from here was seen to be ignored: the process
+// kept the driver's own value.)
+bool SetLoadOrder(const std::wstring& programName, const wchar_t* library, const wchar_t* order)
+{
+    std::wstring key = L"Software\\Wine\\AppDefaults\\" + programName;
+    if (library == nullptr)
+        return RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), library, REG_SZ,
+                           order, DWORD((lstrlenW(order) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::wstring ProgramFileName()
+{
+    std::wstring program = ProgramPath();
+    return program.substr(program.find_last_of(L'\\') + 1);
+}
+
 // Each run starts from the same data folder on the prefix's disk: two data
 // files and their folder narrowed to their owner, the folder marked.
 class DataFolderTest : public ::testing::Test
@@ -436,6 +459,9 @@ void RunThroughCase(const RunCase& c, const std::wstring& program)
     LRESULT defId = SendMessageW(s.dialog, DM_GETDEFID, 0, 0);
     EXPECT_EQ(HIWORD(defId), DC_HASDEFID);
     EXPECT_EQ(LOWORD(defId), IDOK);
+    // Only Save... needs the common dialogs: not loaded while the user reads.
+    EXPECT_TRUE(ModuleLoaded(s.run, L"user32.dll")) << "the module list cannot be read";
+    EXPECT_FALSE(ModuleLoaded(s.run, L"comdlg32.dll")) << "comdlg32 loaded before Save...";
     if (std::string(c.name) == "Decline")
         SaveSettledScreenshot(L"license-dialog.bmp");
 
@@ -495,35 +521,62 @@ TEST(ProgramRun, WithoutTheRichEditLibraryShowsNothingAndEndsWithZero)
     // Wine loads no rich edit library for this program while its per-program
     // override says so: the template's text control then cannot be created,
     // and neither can the dialog.
-    std::wstring program = ProgramPath();
-    std::wstring key = L"Software\\Wine\\AppDefaults\\" +
-                       program.substr(program.find_last_of(L'\\') + 1) + L"\\DllOverrides";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"riched20", REG_SZ, L"", 2),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(SetLoadOrder(ProgramFileName(), L"riched20", L""));
     Session s = {};
-    bool started = StartProgram(s.run, program);
+    bool started = StartProgram(s.run, ProgramPath());
     DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
-    RegDeleteTreeW(HKEY_CURRENT_USER,
-                   key.substr(0, key.size() - wcslen(L"\\DllOverrides")).c_str());
+    SetLoadOrder(ProgramFileName(), nullptr, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(s.run.windowsSeen.empty());
 }
 
-// Wine's load order for one program file name: "native,builtin" prefers a
-// library beside the program over Wine's own, as Windows does for a name
-// it does not always take from the system folder; null removes the rule.
-// (WINEDLLOVERRIDES in the environment block of a process started from
-// here was seen to be ignored: the process kept the driver's own value.)
-bool PreferNativeRichEdit(const std::wstring& programName, bool prefer)
+// A library that Save... or the repair loads on first use and that cannot
+// be loaded (Wine told to load none for this program) makes that operation
+// do nothing, as after a failed call: no Save As dialog and no file, or no
+// change on disk; the program runs on and ends with 0.
+struct MissingLibraryCase {
+    const wchar_t* library;
+    RunCase run;
+};
+
+void PrintTo(const MissingLibraryCase& c, std::ostream* out)
 {
-    std::wstring key = L"Software\\Wine\\AppDefaults\\" + programName;
-    if (!prefer)
-        return RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
-    const wchar_t kOrder[] = L"native,builtin";
-    return RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), L"riched20",
-                           REG_SZ, kOrder, sizeof(kOrder)) == ERROR_SUCCESS;
+    *out << c.run.name;
 }
+
+void SaveFindsNoDialogThenDecline(Session& s)
+{
+    Press(s.dialog, kSaveButton);
+    SyncWith(s.dialog);
+    EXPECT_EQ(WaitForOwnedWindow(s.run, s.dialog, L"#32770", 1000), nullptr);
+    EXPECT_TRUE(IsWindowVisible(s.dialog)) << "the licence dialog closed";
+    Press(s.dialog, IDCANCEL);
+}
+
+const MissingLibraryCase kMissingLibraryCases[] = {
+    {L"comdlg32", {"SaveWithoutComdlg32", SaveFindsNoDialogThenDecline, false, false, false}},
+    {L"shell32",
+     {"RepairWithoutShell32", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Ok); }, true, false,
+      false}},
+};
+
+class MissingLibraryTest : public DataFolderTest,
+                           public ::testing::WithParamInterface<MissingLibraryCase>
+{
+};
+
+TEST_P(MissingLibraryTest, ItsOperationDoesNothing)
+{
+    ASSERT_TRUE(SetLoadOrder(ProgramFileName(), GetParam().library, L""));
+    RunThroughCase(GetParam().run, ProgramPath());
+    SetLoadOrder(ProgramFileName(), nullptr, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MissingLibraryTest, ::testing::ValuesIn(kMissingLibraryCases),
+                         [](const ::testing::TestParamInfo<MissingLibraryCase>& info) {
+                             return std::string(info.param.run.name);
+                         });
 
 // The program starts elevated, usually from a downloads folder: a library
 // planted there under the rich edit library's name must never be loaded.
@@ -542,8 +595,8 @@ TEST(ProgramRun, LibraryPlantedBesideItIsNeverLoaded)
     ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), (folder + L"\\" + kProgramName).c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(WindowsPathFromUnix(bareLoad).c_str(),
                           (folder + L"\\" + kControlName).c_str(), FALSE));
-    ASSERT_TRUE(PreferNativeRichEdit(kProgramName, true));
-    ASSERT_TRUE(PreferNativeRichEdit(kControlName, true));
+    ASSERT_TRUE(SetLoadOrder(kProgramName, L"riched20", L"native,builtin"));
+    ASSERT_TRUE(SetLoadOrder(kControlName, L"riched20", L"native,builtin"));
 
     // The control: loading the name the unsafe way from this folder runs
     // the planted library and leaves the mark.
@@ -563,8 +616,8 @@ TEST(ProgramRun, LibraryPlantedBesideItIsNeverLoaded)
         Press(s.dialog, IDCANCEL);
     DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
 
-    PreferNativeRichEdit(kProgramName, false);
-    PreferNativeRichEdit(kControlName, false);
+    SetLoadOrder(kProgramName, nullptr, nullptr);
+    SetLoadOrder(kControlName, nullptr, nullptr);
     EXPECT_EQ(controlExit, 0u);
     ASSERT_TRUE(controlMarked) << "the setup plants nothing that a bare-name load would take";
     ASSERT_TRUE(started);

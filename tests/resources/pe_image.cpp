@@ -96,6 +96,17 @@ bool ReadPeSummary(const std::vector<uint8_t>& file, PeSummary& summary)
         return false;
     }
     summary.optionalMagic = magic;
+    // The headers take what the first section's file offset leaves them.
+    summary.bytesOutsideResources = 0;
+    for (unsigned i = 0; i < header.NumberOfSections; ++i) {
+        IMAGE_SECTION_HEADER section;
+        if (!ReadAt(file, sections + i * sizeof(section), section))
+            return false;
+        if (i == 0)
+            summary.bytesOutsideResources += section.PointerToRawData;
+        if (std::memcmp(section.Name, ".rsrc", 6) != 0)
+            summary.bytesOutsideResources += section.SizeOfRawData;
+    }
     if (imports.VirtualAddress == 0)
         return true; // imports nothing at all
 
