@@ -8,6 +8,7 @@
 
 #include "app/app_globals.h"
 #include "app/resources/resource.h"
+#include "app/system_library.h"
 #include "dialog/custom_dialog.h"
 #include "license/license_dialog.h"
 #include "license/license_text.h"
@@ -22,8 +23,10 @@ int RunStartupSequence(HINSTANCE instance)
 
     // Provides the "RichEdit20W" class that the dialog template's text
     // control uses; without it the dialog cannot be created and
-    // DialogBoxParamW returns -1, which ends the run like Decline.
-    gRichEditLibrary = LoadLibraryA(MELVOX_RICH_EDIT_LIBRARY);
+    // DialogBoxParamW returns -1, which ends the run like Decline. Not one
+    // of the libraries the system always takes from its own folder, so
+    // named with the system folder: a copy beside the program is never run.
+    gRichEditLibrary = LoadSystemLibrary(MELVOX_RICH_EDIT_LIBRARY);
 
     // Both records live in this frame, which outlasts the modal dialog.
     RtfSourceBuffer licenseSource = {};
@@ -40,7 +43,10 @@ int RunStartupSequence(HINSTANCE instance)
         LoadStringW(gInstance, IDS_DIALOG_CAPTION, caption, 256);
         LoadStringW(gInstance, IDS_CONFIRM_PROMPT, text, 256);
         int answer = MessageBoxW(nullptr, text, caption, MB_OKCANCEL);
-        if (LOWORD(answer) == IDOK)
+        // The repair's libraries are loaded on its first use; without one
+        // it changes nothing, as after a failed call.
+        if (LOWORD(answer) == IDOK &&
+            LoadSystemLibraries("advapi32.dll\0shell32.dll\0shlwapi.dll\0"))
             RepairDataFolder();
     }
 

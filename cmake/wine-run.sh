@@ -26,6 +26,10 @@ mkdir -p "$(dirname "$prefix")"
     "$server" -w
     touch "$prefix/.melvox-ready"
   fi
+  # Wine's own TrueType fonts (fonts-wine) are found here only inside the
+  # prefix's Fonts folder: without Marlett the caption buttons are drawn as
+  # letters. Copied each time, so that older prefixes get them too.
+  cp -n /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   # A server that stays up a while makes each later start cheap; start it
   # with output to /dev/null for the reason above.
   "$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true

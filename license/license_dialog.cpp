@@ -14,6 +14,7 @@
 
 #include "app/app_globals.h"
 #include "app/resources/resource.h"
+#include "app/system_library.h"
 #include "dialog/custom_dialog.h"
 #include "license/license_layout.h"
 #include "license/license_save.h"
@@ -77,7 +78,9 @@ static void EndLicenseDialog(HWND dialog, int result)
 
 static void SaveLicense(HWND dialog)
 {
-    if (LicenseSource(dialog) == nullptr)
+    // The program loads the Save As dialog's libraries on their first use;
+    // without one, Save... writes nothing, as after a failed call.
+    if (LicenseSource(dialog) == nullptr || !LoadSystemLibraries("comdlg32.dll\0shlwapi.dll\0"))
         return;
 
     wchar_t extension[15] = {};

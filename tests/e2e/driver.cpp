@@ -5,6 +5,8 @@
  */
 #include "driver.h"
 
+#include <psapi.h>
+
 #include <vector>
 
 std::wstring WindowsPathFromUnix(const char* unixPath)
@@ -24,6 +26,21 @@ bool StartProgram(ProgramRun& run, const std::wstring& program)
     run.windowsSeen.clear();
     return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &run.process) != 0;
+}
+
+bool ModuleLoaded(const ProgramRun& run, const wchar_t* name)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(run.process.hProcess, modules, sizeof(modules), &bytes))
+        return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+        wchar_t moduleName[MAX_PATH] = L"";
+        GetModuleBaseNameW(run.process.hProcess, modules[i], moduleName, MAX_PATH);
+        if (lstrcmpiW(moduleName, name) == 0)
+            return true;
+    }
+    return false;
 }
 
 std::wstring WindowText(HWND window)

@@ -38,6 +38,10 @@ DWORD WaitForExit(ProgramRun& run, DWORD timeoutMs = 20000);
 // Waits until pred(window) holds, polling; false on timeout.
 bool WaitUntil(bool (*pred)(HWND), HWND window, DWORD timeoutMs = 10000);
 
+// True when the program's process has that module (a file name such as
+// "comdlg32.dll") loaded, as its module list shows.
+bool ModuleLoaded(const ProgramRun& run, const wchar_t* name);
+
 std::wstring WindowText(HWND window);
 std::wstring ClassOf(HWND window);
 

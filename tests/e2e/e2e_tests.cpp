@@ -248,6 +248,7 @@ HWND OpenSaveAs(Session& s)
     if (saveAs == nullptr)
         return nullptr;
     EXPECT_EQ(WindowText(saveAs), L"Save license as:");
+    EXPECT_TRUE(ModuleLoaded(s.run, L"comdlg32.dll")) << "Save As shown without comdlg32";
     EXPECT_EQ(WindowText(GetDlgItem(saveAs, kFileNameField)),
               L"Melvox Repair Tool for Vista Software license.rtf");
     return saveAs;
@@ -375,7 +376,31 @@ const RunCase kCases[] = {
     {"ResizeThenDecline", ResizeThenDecline, false, false, false},
 };
 
-class ProgramRunTest : public ::testing::TestWithParam<RunCase>
+// Wine's load order for one library in one program file name's processes
+// (the program's per-program settings): "" loads none, "native,builtin"
+// prefers a library beside the program over Wine's own, as Windows does for
+// a name it does not always take from the system folder. A null library
+// removes the program's settings. (WINEDLLOVERRIDES in the environment
+// block of a process started from here was seen to be ignored: the process
+// kept the driver's own value.)
+bool SetLoadOrder(const std::wstring& programName, const wchar_t* library, const wchar_t* order)
+{
+    std::wstring key = L"Software\\Wine\\AppDefaults\\" + programName;
+    if (library == nullptr)
+        return RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), library, REG_SZ,
+                           order, DWORD((lstrlenW(order) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::wstring ProgramFileName()
+{
+    std::wstring program = ProgramPath();
+    return program.substr(program.find_last_of(L'\\') + 1);
+}
+
+// Each run starts from the same data folder on the prefix's disk: two data
+// files and their folder narrowed to their owner, the folder marked.
+class DataFolderTest : public ::testing::Test
 {
   protected:
     void SetUp() override
@@ -406,13 +431,17 @@ class ProgramRunTest : public ::testing::TestWithParam<RunCase>
     }
 };
 
-TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
+class ProgramRunTest : public DataFolderTest, public ::testing::WithParamInterface<RunCase>
 {
-    const RunCase& c = GetParam();
+};
+
+// Runs the program file given through one case and checks the outcome.
+void RunThroughCase(const RunCase& c, const std::wstring& program)
+{
     const std::wstring before = DiskState();
 
     Session s = {};
-    ASSERT_TRUE(StartProgram(s.run, ProgramPath()));
+    ASSERT_TRUE(StartProgram(s.run, program));
     s.dialog = WaitForWindow(s.run, kDialogClass, kCaption);
     if (s.dialog == nullptr) {
         WaitForExit(s.run, 1000);
@@ -430,6 +459,9 @@ TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
     LRESULT defId = SendMessageW(s.dialog, DM_GETDEFID, 0, 0);
     EXPECT_EQ(HIWORD(defId), DC_HASDEFID);
     EXPECT_EQ(LOWORD(defId), IDOK);
+    // Only Save... needs the common dialogs: not loaded while the user reads.
+    EXPECT_TRUE(ModuleLoaded(s.run, L"user32.dll")) << "the module list cannot be read";
+    EXPECT_FALSE(ModuleLoaded(s.run, L"comdlg32.dll")) << "comdlg32 loaded before Save...";
     if (std::string(c.name) == "Decline")
         SaveSettledScreenshot(L"license-dialog.bmp");
 
@@ -458,29 +490,142 @@ TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
         << "the data folder was not made anew";
 }
 
+TEST_P(ProgramRunTest, RunsAsTheUserWorksIt)
+{
+    RunThroughCase(GetParam(), ProgramPath());
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, ProgramRunTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<RunCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// The program signed (by scripts/sign, with a throwaway certificate) still
+// runs the whole way: Agree, OK, the repair.
+class SignedProgramRunTest : public DataFolderTest
+{
+};
+
+TEST_F(SignedProgramRunTest, AgreeThenOkRepairs)
+{
+    const char* signedProgram = std::getenv("MELVOX_SIGNED_PROGRAM");
+    ASSERT_NE(signedProgram, nullptr) << "MELVOX_SIGNED_PROGRAM is not set";
+    for (const RunCase& c : kCases) {
+        if (std::string(c.name) == "AgreeThenOk")
+            RunThroughCase(c, WindowsPathFromUnix(signedProgram));
+    }
+}
 
 TEST(ProgramRun, WithoutTheRichEditLibraryShowsNothingAndEndsWithZero)
 {
     // Wine loads no rich edit library for this program while its per-program
     // override says so: the template's text control then cannot be created,
     // and neither can the dialog.
-    std::wstring program = ProgramPath();
-    std::wstring key = L"Software\\Wine\\AppDefaults\\" +
-                       program.substr(program.find_last_of(L'\\') + 1) + L"\\DllOverrides";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"riched20", REG_SZ, L"", 2),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(SetLoadOrder(ProgramFileName(), L"riched20", L""));
     Session s = {};
-    bool started = StartProgram(s.run, program);
+    bool started = StartProgram(s.run, ProgramPath());
     DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
-    RegDeleteTreeW(HKEY_CURRENT_USER,
-                   key.substr(0, key.size() - wcslen(L"\\DllOverrides")).c_str());
+    SetLoadOrder(ProgramFileName(), nullptr, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(s.run.windowsSeen.empty());
+}
+
+// A library that Save... or the repair loads on first use and that cannot
+// be loaded (Wine told to load none for this program) makes that operation
+// do nothing, as after a failed call: no Save As dialog and no file, or no
+// change on disk; the program runs on and ends with 0.
+struct MissingLibraryCase {
+    const wchar_t* library;
+    RunCase run;
+};
+
+void PrintTo(const MissingLibraryCase& c, std::ostream* out)
+{
+    *out << c.run.name;
+}
+
+void SaveFindsNoDialogThenDecline(Session& s)
+{
+    Press(s.dialog, kSaveButton);
+    SyncWith(s.dialog);
+    EXPECT_EQ(WaitForOwnedWindow(s.run, s.dialog, L"#32770", 1000), nullptr);
+    EXPECT_TRUE(IsWindowVisible(s.dialog)) << "the licence dialog closed";
+    Press(s.dialog, IDCANCEL);
+}
+
+const MissingLibraryCase kMissingLibraryCases[] = {
+    {L"comdlg32", {"SaveWithoutComdlg32", SaveFindsNoDialogThenDecline, false, false, false}},
+    {L"shell32",
+     {"RepairWithoutShell32", [](Session& s) { AgreeAndAnswer(s, BoxAnswer::Ok); }, true, false,
+      false}},
+};
+
+class MissingLibraryTest : public DataFolderTest,
+                           public ::testing::WithParamInterface<MissingLibraryCase>
+{
+};
+
+TEST_P(MissingLibraryTest, ItsOperationDoesNothing)
+{
+    ASSERT_TRUE(SetLoadOrder(ProgramFileName(), GetParam().library, L""));
+    RunThroughCase(GetParam().run, ProgramPath());
+    SetLoadOrder(ProgramFileName(), nullptr, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MissingLibraryTest, ::testing::ValuesIn(kMissingLibraryCases),
+                         [](const ::testing::TestParamInfo<MissingLibraryCase>& info) {
+                             return std::string(info.param.run.name);
+                         });
+
+// The program starts elevated, usually from a downloads folder: a library
+// planted there under the rich edit library's name must never be loaded.
+TEST(ProgramRun, LibraryPlantedBesideItIsNeverLoaded)
+{
+    const char* planted = std::getenv("MELVOX_PLANTED_LIBRARY");
+    const char* bareLoad = std::getenv("MELVOX_BARE_LOAD");
+    ASSERT_TRUE(planted != nullptr && bareLoad != nullptr) << "test programs not named";
+    std::wstring library = WindowsPathFromUnix(planted);
+    std::wstring folder = library.substr(0, library.find_last_of(L'\\')) + L"\\downloads";
+    const wchar_t kProgramName[] = L"Melvox Repair Tool for Vista.exe";
+    const wchar_t kControlName[] = L"bare_load.exe";
+    std::wstring mark = folder + L"\\planted-library-ran";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(library.c_str(), (folder + L"\\RichEd20.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), (folder + L"\\" + kProgramName).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WindowsPathFromUnix(bareLoad).c_str(),
+                          (folder + L"\\" + kControlName).c_str(), FALSE));
+    ASSERT_TRUE(SetLoadOrder(kProgramName, L"riched20", L"native,builtin"));
+    ASSERT_TRUE(SetLoadOrder(kControlName, L"riched20", L"native,builtin"));
+
+    // The control: loading the name the unsafe way from this folder runs
+    // the planted library and leaves the mark.
+    DeleteFileW(mark.c_str());
+    ProgramRun control = {};
+    bool controlStarted = StartProgram(control, folder + L"\\" + kControlName);
+    DWORD controlExit = controlStarted ? WaitForExit(control) : STILL_ACTIVE;
+    bool controlMarked = Exists(mark);
+    DeleteFileW(mark.c_str());
+
+    Session s = {};
+    bool started = StartProgram(s.run, folder + L"\\" + kProgramName);
+    s.dialog = started ? WaitForWindow(s.run, kDialogClass, kCaption) : nullptr;
+    bool textShown = s.dialog != nullptr &&
+                     WindowText(GetDlgItem(s.dialog, kTextControl)) == ExpectedLicenseText();
+    if (s.dialog != nullptr)
+        Press(s.dialog, IDCANCEL);
+    DWORD exitCode = started ? WaitForExit(s.run) : STILL_ACTIVE;
+
+    SetLoadOrder(kProgramName, nullptr, nullptr);
+    SetLoadOrder(kControlName, nullptr, nullptr);
+    EXPECT_EQ(controlExit, 0u);
+    ASSERT_TRUE(controlMarked) << "the setup plants nothing that a bare-name load would take";
+    ASSERT_TRUE(started);
+    EXPECT_NE(s.dialog, nullptr) << "the licence dialog did not appear";
+    EXPECT_TRUE(textShown) << "the licence dialog does not show the licence";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(Exists(mark)) << "the planted library ran inside the program";
+    DeleteFileW(mark.c_str());
 }
 
 } // namespace

@@ -66,6 +66,8 @@ bool ReadPeSummary(const std::vector<uint8_t>& file, PeSummary& summary)
     size_t optional = nt + 4 + sizeof(IMAGE_FILE_HEADER);
     size_t sections = optional + header.SizeOfOptionalHeader;
     summary.machine = header.Machine;
+    summary.characteristics = header.Characteristics;
+    summary.timeDateStamp = header.TimeDateStamp;
 
     // The two optional-header kinds differ in layout from the image base on.
     IMAGE_DATA_DIRECTORY imports{};
@@ -75,21 +77,36 @@ bool ReadPeSummary(const std::vector<uint8_t>& file, PeSummary& summary)
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
         IMAGE_OPTIONAL_HEADER32 h;
         if (header.SizeOfOptionalHeader < sizeof(h) || !ReadAt(file, optional, h) ||
-            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_IMPORT)
+            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_BASERELOC)
             return false;
         summary.subsystem = h.Subsystem;
+        summary.dllCharacteristics = h.DllCharacteristics;
+        summary.relocationsSize = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
         IMAGE_OPTIONAL_HEADER64 h;
         if (header.SizeOfOptionalHeader < sizeof(h) || !ReadAt(file, optional, h) ||
-            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_IMPORT)
+            h.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_BASERELOC)
             return false;
         summary.subsystem = h.Subsystem;
+        summary.dllCharacteristics = h.DllCharacteristics;
+        summary.relocationsSize = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     } else {
         return false;
     }
     summary.optionalMagic = magic;
+    // The headers take what the first section's file offset leaves them.
+    summary.bytesOutsideResources = 0;
+    for (unsigned i = 0; i < header.NumberOfSections; ++i) {
+        IMAGE_SECTION_HEADER section;
+        if (!ReadAt(file, sections + i * sizeof(section), section))
+            return false;
+        if (i == 0)
+            summary.bytesOutsideResources += section.PointerToRawData;
+        if (std::memcmp(section.Name, ".rsrc", 6) != 0)
+            summary.bytesOutsideResources += section.SizeOfRawData;
+    }
     if (imports.VirtualAddress == 0)
         return true; // imports nothing at all
 

@@ -1,9 +1,11 @@
 /*
  * The shipped 32-bit program must start on a stock Windows machine: an i386
  * PE32 GUI program whose import table names system DLLs only (the C++
- * runtime, libgcc and the threads library are linked in statically). The
- * 64-bit build of the same sources is held to the same rule, and it also
- * shows that the reader tells the two kinds apart.
+ * runtime, libgcc and the threads library are linked in statically). It
+ * runs elevated, so it asks the loader for everything that makes it harder
+ * to attack, and it carries no link time, so a rebuild can be compared byte
+ * for byte. The 64-bit build of the same sources is held to the same rules,
+ * and it also shows that the reader tells the two kinds apart.
  */
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,6 +22,7 @@ struct ProgramKind {
     const char* variable;
     uint16_t machine;
     uint16_t optionalMagic;
+    bool highEntropyVa; // the 64-bit address range for ASLR
 };
 
 class ProgramImage : public testing::TestWithParam<ProgramKind>
@@ -47,11 +50,46 @@ TEST_P(ProgramImage, IsAGuiProgramImportingSystemDllsOnly)
     EXPECT_TRUE(kernel32);
 }
 
+TEST_P(ProgramImage, AsksForTheLoaderHardeningAndCarriesNoLinkTime)
+{
+    std::vector<uint8_t> file = ReadWholeFile(ProgramPathFromEnvironment(GetParam().variable));
+    PeSummary pe;
+    ASSERT_TRUE(ReadPeSummary(file, pe));
+    const struct {
+        uint16_t flag;
+        const char* name;
+    } required[] = {
+        {IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, "DYNAMIC_BASE"},
+        {IMAGE_DLLCHARACTERISTICS_NX_COMPAT, "NX_COMPAT"},
+        {IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, "TERMINAL_SERVER_AWARE"},
+    };
+    for (const auto& r : required)
+        EXPECT_NE(pe.dllCharacteristics & r.flag, 0) << r.name;
+    EXPECT_EQ((pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA) != 0,
+              GetParam().highEntropyVa)
+        << "HIGH_ENTROPY_VA";
+    // ASLR moves only a file that can be relocated.
+    EXPECT_EQ(pe.characteristics & IMAGE_FILE_RELOCS_STRIPPED, 0);
+    EXPECT_GT(pe.relocationsSize, 0u);
+    EXPECT_EQ(pe.timeDateStamp, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothBuilds, ProgramImage,
                          testing::Values(ProgramKind{PROGRAM_32_VARIABLE, IMAGE_FILE_MACHINE_I386,
-                                                     IMAGE_NT_OPTIONAL_HDR32_MAGIC},
+                                                     IMAGE_NT_OPTIONAL_HDR32_MAGIC, false},
                                          ProgramKind{PROGRAM_64_VARIABLE, IMAGE_FILE_MACHINE_AMD64,
-                                                     IMAGE_NT_OPTIONAL_HDR64_MAGIC}));
+                                                     IMAGE_NT_OPTIONAL_HDR64_MAGIC, true}));
+
+// The shipped file's code and data, all but its resources, within 24 KiB:
+// a size that grows unnoticed is startup time and memory for every user.
+TEST(ShippedProgram, StaysWithin24KiBOutsideItsResources)
+{
+    std::vector<uint8_t> file = ReadWholeFile(ProgramPathFromEnvironment(PROGRAM_32_VARIABLE));
+    PeSummary pe;
+    ASSERT_TRUE(ReadPeSummary(file, pe));
+    EXPECT_GT(pe.bytesOutsideResources, 4096u);
+    EXPECT_LE(pe.bytesOutsideResources, 24u * 1024u);
+}
 
 TEST(SystemDllList, AcceptsSystemDllsAndRefusesRuntimeDlls)
 {
