@@ -32,7 +32,7 @@ static const DWORD kCopyChunk = 64 * 1024;
 static const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-static bool BuildPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
+bool BuildRepairPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
 {
     return CopyPath(buffer, kRepairPathCapacity, folder) &&
            JoinPath(buffer, kRepairPathCapacity, name);
@@ -169,9 +169,9 @@ DWORD MoveDataFile(const HeldFolder& from, const HeldFolder& to, const DataFileN
     wchar_t sourcePath[kRepairPathCapacity];
     wchar_t targetPath[kRepairPathCapacity];
     wchar_t temporaryPath[kRepairPathCapacity];
-    if (!BuildPath(sourcePath, from.path, file.name) ||
-        !BuildPath(targetPath, to.path, file.name) ||
-        !BuildPath(temporaryPath, to.path, file.temporary))
+    if (!BuildRepairPath(sourcePath, from.path, file.name) ||
+        !BuildRepairPath(targetPath, to.path, file.name) ||
+        !BuildRepairPath(temporaryPath, to.path, file.temporary))
         return ERROR_BUFFER_OVERFLOW;
 
     /* No write or delete sharing: the bytes cannot change, and the name
@@ -199,22 +199,8 @@ DWORD MoveDataFile(const HeldFolder& from, const HeldFolder& to, const DataFileN
 void RemoveLeftoverTemporary(const HeldFolder& folder, const DataFileName& file)
 {
     wchar_t path[kRepairPathCapacity];
-    if (BuildPath(path, folder.path, file.temporary))
+    if (BuildRepairPath(path, folder.path, file.temporary))
         DeletePlainFile(path);
-}
-
-static bool ReadFull(HANDLE file, char* buffer, DWORD wanted, DWORD* got)
-{
-    *got = 0;
-    while (*got < wanted) {
-        DWORD read = 0;
-        if (!ReadFile(file, buffer + *got, wanted - *got, &read, NULL))
-            return false;
-        if (read == 0)
-            break;
-        *got += read;
-    }
-    return true;
 }
 
 bool SameFileContent(HANDLE first, HANDLE second)
@@ -224,13 +210,16 @@ bool SameFileContent(HANDLE first, HANDLE second)
     if (!GetFileSizeEx(first, &firstSize) || !GetFileSizeEx(second, &secondSize) ||
         firstSize.QuadPart != secondSize.QuadPart)
         return false;
+    /* A read from a local file comes back short only at its end, and both
+       ends are at the same place; any other short read counts as a
+       difference, which keeps both copies. */
     char firstBytes[kCopyChunk / 2];
     char secondBytes[kCopyChunk / 2];
     for (;;) {
         DWORD firstRead = 0;
         DWORD secondRead = 0;
-        if (!ReadFull(first, firstBytes, sizeof firstBytes, &firstRead) ||
-            !ReadFull(second, secondBytes, sizeof secondBytes, &secondRead) ||
+        if (!ReadFile(first, firstBytes, sizeof firstBytes, &firstRead, NULL) ||
+            !ReadFile(second, secondBytes, sizeof secondBytes, &secondRead, NULL) ||
             firstRead != secondRead)
             return false;
         if (firstRead == 0)

@@ -59,17 +59,11 @@ static const DWORD kNewFolderAccess = FILE_LIST_DIRECTORY | READ_CONTROL | WRITE
 static const int kCreateAttempts = 40;
 static const DWORD kCreateRetryDelay = 50; /* milliseconds: two seconds in all */
 
-static bool BuildPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
-{
-    return CopyPath(buffer, kRepairPathCapacity, folder) &&
-           JoinPath(buffer, kRepairPathCapacity, name);
-}
-
 static bool ParentHoldsDataFile(const HeldFolder& parent)
 {
     for (const DataFileName& file : kDataFiles) {
         wchar_t path[kRepairPathCapacity];
-        if (BuildPath(path, parent.path, file.name) && IsPlainFile(path))
+        if (BuildRepairPath(path, parent.path, file.name) && IsPlainFile(path))
             return true;
     }
     return false;
@@ -132,7 +126,8 @@ static void MoveDataFileBack(const HeldFolder& parent, const HeldFolder& folder,
 {
     wchar_t path[kRepairPathCapacity];
     wchar_t parentPath[kRepairPathCapacity];
-    if (!BuildPath(path, folder.path, file.name) || !BuildPath(parentPath, parent.path, file.name))
+    if (!BuildRepairPath(path, folder.path, file.name) ||
+        !BuildRepairPath(parentPath, parent.path, file.name))
         return;
 
     HANDLE staying = OpenPlainFile(path, GENERIC_READ | READ_CONTROL | WRITE_DAC, kShareAll);
@@ -158,8 +153,8 @@ void RepairDataFolderIn(const wchar_t* applicationDataFolder)
 {
     wchar_t folderPath[kRepairPathCapacity];
     wchar_t parentPath[kRepairPathCapacity];
-    if (!BuildPath(parentPath, applicationDataFolder, kParentFolder) ||
-        !BuildPath(folderPath, applicationDataFolder, kDataFolder))
+    if (!BuildRepairPath(parentPath, applicationDataFolder, kParentFolder) ||
+        !BuildRepairPath(folderPath, applicationDataFolder, kDataFolder))
         return;
 
     HeldFolder parent = {OpenPlainFolder(parentPath, kParentAccess, kShareNoDelete), parentPath};

@@ -113,23 +113,13 @@ HANDLE OpenPlainFolder(const wchar_t* path, DWORD access, DWORD share)
     return OpenPlainKind(path, access, share, true);
 }
 
-static bool IsPlainKind(const wchar_t* path, bool wantFolder)
+bool IsPlainFile(const wchar_t* path)
 {
-    HANDLE handle = OpenPlainKind(path, 0, kShareAll, wantFolder);
+    HANDLE handle = OpenPlainFile(path, 0, kShareAll);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(handle);
     return true;
-}
-
-bool IsPlainFolder(const wchar_t* path)
-{
-    return IsPlainKind(path, true);
-}
-
-bool IsPlainFile(const wchar_t* path)
-{
-    return IsPlainKind(path, false);
 }
 
 /* FileDispositionInfoEx and its flags, newer than the headers this program

@@ -42,8 +42,7 @@ HANDLE OpenPlainObject(const wchar_t* path, DWORD access, DWORD share, bool* isF
 HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share);
 HANDLE OpenPlainFolder(const wchar_t* path, DWORD access, DWORD share);
 
-/* True when path is a folder, or a regular file, that passes the checks. */
-bool IsPlainFolder(const wchar_t* path);
+/* True when path is a regular file that passes the checks. */
 bool IsPlainFile(const wchar_t* path);
 
 /* Marks the object behind a handle opened with DELETE access for deletion

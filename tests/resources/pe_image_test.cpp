@@ -80,15 +80,17 @@ INSTANTIATE_TEST_SUITE_P(BothBuilds, ProgramImage,
                                          ProgramKind{PROGRAM_64_VARIABLE, IMAGE_FILE_MACHINE_AMD64,
                                                      IMAGE_NT_OPTIONAL_HDR64_MAGIC, true}));
 
-// The shipped file's code and data, all but its resources, within 24 KiB:
+// The shipped file's code and data, all but its resources, within 27 KiB:
 // a size that grows unnoticed is startup time and memory for every user.
-TEST(ShippedProgram, StaysWithin24KiBOutsideItsResources)
+// (About 7 KiB of it is the C runtime's start-up and its unwind data, and
+// 5 KiB the repair, which moves files through checked handles.)
+TEST(ShippedProgram, StaysWithin27KiBOutsideItsResources)
 {
     std::vector<uint8_t> file = ReadWholeFile(ProgramPathFromEnvironment(PROGRAM_32_VARIABLE));
     PeSummary pe;
     ASSERT_TRUE(ReadPeSummary(file, pe));
     EXPECT_GT(pe.bytesOutsideResources, 4096u);
-    EXPECT_LE(pe.bytesOutsideResources, 24u * 1024u);
+    EXPECT_LE(pe.bytesOutsideResources, 27u * 1024u);
 }
 
 TEST(SystemDllList, AcceptsSystemDllsAndRefusesRuntimeDlls)
