@@ -2,8 +2,9 @@
  * Finds the two built program files for the resource tests and opens them.
  * ctest hands their unix paths over in MELVOX_PROGRAM_64 and
  * MELVOX_PROGRAM_32; Wine maps the unix root to drive Z:. Both files are
- * loaded as data files, so the 32-bit program can be inspected from this
- * 64-bit test process and neither program's code ever runs.
+ * loaded as data files, so each build's test process (64-bit under wine64,
+ * 32-bit in the emulated machine) inspects both and neither program's code
+ * ever runs.
  */
 #ifndef MELVOX_TESTS_PROGRAM_FILES_H
 #define MELVOX_TESTS_PROGRAM_FILES_H
