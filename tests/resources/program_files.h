@@ -28,6 +28,16 @@ std::wstring WindowsPathFromUnixPath(const std::string& path);
 // The program file mapped as a data file and image resource, or null.
 HMODULE LoadProgramAsData(const std::wstring& path);
 
+// 32-bit Wine maps no 64-bit program file as an image resource:
+// LoadLibraryExW fails with ERROR_BAD_EXE_FORMAT (193), while wine64 maps the
+// 32-bit file that way, and plain LOAD_LIBRARY_AS_DATAFILE works in both.
+// True when a 32-bit test process was refused the 64-bit file so; the case
+// is then skipped with this reason, and the 64-bit run covers that file.
+bool Wine32RefusedThe64BitImage(const char* variable, DWORD error);
+#define WINE32_REFUSES_64BIT_IMAGE                                                   \
+    "32-bit Wine refuses to map the 64-bit program as an image resource (error 193);" \
+    " the 64-bit run checks that file"
+
 // The whole file, or an empty vector when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path);
 
