@@ -7,6 +7,7 @@
  */
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -162,11 +163,23 @@ TEST_F(CustomDialogClass, ModalDialogGetsCreateThenInitDialogThenOneAppMessage)
     EXPECT_TRUE(gSeen[app].unicodeWindow);
     // Shown by the modal loop: WM_APP is handled inside the first
     // WM_SHOWWINDOW, which reaches the procedure after it; the timer was
-    // killed and never arrives.
+    // killed and never arrives. A machine too slow to reach the modal loop
+    // within the timer's 250 ms (the emulated machine of the 32-bit run,
+    // under load) initializes through the timer instead, as designed: then
+    // WM_APP comes no sooner than the timer and its one WM_TIMER follows.
     ASSERT_LT(app + 1, static_cast<int>(gSeen.size()));
-    EXPECT_EQ(WM_SHOWWINDOW, gSeen[app + 1].message);
+    DWORD appAfter = gSeen[app].tick - gSeen[0].tick;
+    if (gSeen[app + 1].message == WM_TIMER && appAfter >= 200) {
+        printf("note: initialized by the timer, %lu ms after creation (too slow for the show "
+               "path)\n",
+               static_cast<unsigned long>(appAfter));
+        EXPECT_EQ(static_cast<WPARAM>(IDT_DIALOG_INIT), gSeen[app + 1].wParam);
+        EXPECT_EQ(1, CountOf(WM_TIMER, IDT_DIALOG_INIT));
+    } else {
+        EXPECT_EQ(WM_SHOWWINDOW, gSeen[app + 1].message);
+        EXPECT_EQ(0, CountOf(WM_TIMER, IDT_DIALOG_INIT));
+    }
     EXPECT_GT(IndexOf(WM_SHOWWINDOW), app);
-    EXPECT_EQ(0, CountOf(WM_TIMER, IDT_DIALOG_INIT));
 
     // Focus and the default push-button mark on "&Agree".
     EXPECT_EQ(DC_HASDEFID, HIWORD(defId));

@@ -55,6 +55,17 @@ struct SaveAsSeen {
 };
 std::thread DriveSaveAs(HWND owner, const SaveAsAction& action, SaveAsSeen* seen);
 
+/* Declares the import address table slot of a system function as
+   __imp_NAME. The linker names it so on x86_64; on i686 its name carries the
+   stdcall decoration, __imp__NAME@BYTES, BYTES being the size of the
+   arguments. */
+#ifdef _WIN64
+#define MELVOX_IMPORT_SLOT(name, bytes) extern "C" void* __imp_##name
+#else
+#define MELVOX_IMPORT_SLOT(name, bytes) \
+    extern "C" void* __imp_##name __asm__("__imp__" #name "@" #bytes)
+#endif
+
 /* Replaces one entry of this program's import address table for the
    object's lifetime. The stand-in records and then calls the original. */
 class ImportPatch

@@ -25,7 +25,7 @@
 #include "license/license_text.h"
 #include "tests/dialog/dialog_test_support.h"
 
-extern "C" void* __imp_GlobalFree;
+MELVOX_IMPORT_SLOT(GlobalFree, 4);
 
 namespace
 {

@@ -21,7 +21,7 @@
 #include "license/license_text.h"
 #include "tests/dialog/dialog_test_support.h"
 
-extern "C" void* __imp_GetSaveFileNameW;
+MELVOX_IMPORT_SLOT(GetSaveFileNameW, 4);
 
 namespace
 {

@@ -28,6 +28,17 @@ HMODULE LoadProgramAsData(const std::wstring& path)
                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
+bool Wine32RefusedThe64BitImage(const char* variable, DWORD error)
+{
+#ifdef _WIN64
+    (void)variable;
+    (void)error;
+    return false;
+#else
+    return error == ERROR_BAD_EXE_FORMAT && std::string(variable) == PROGRAM_64_VARIABLE;
+#endif
+}
+
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path)
 {
     std::vector<uint8_t> bytes;

@@ -21,7 +21,10 @@ class ProgramResources : public testing::TestWithParam<const char*>
         path_ = ProgramPathFromEnvironment(GetParam());
         ASSERT_FALSE(path_.empty()) << GetParam() << " is not set";
         module_ = LoadProgramAsData(path_);
-        ASSERT_NE(module_, nullptr) << "cannot load the program file (error " << GetLastError()
+        DWORD error = GetLastError();
+        if (!module_ && Wine32RefusedThe64BitImage(GetParam(), error))
+            GTEST_SKIP() << WINE32_REFUSES_64BIT_IMAGE;
+        ASSERT_NE(module_, nullptr) << "cannot load the program file (error " << error
                                     << "); build both presets first";
     }
     void TearDown() override

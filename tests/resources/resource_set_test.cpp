@@ -389,6 +389,11 @@ TEST(BothPrograms, CarryIdenticalResources)
 {
     HMODULE program32 = LoadProgramAsData(ProgramPathFromEnvironment(PROGRAM_32_VARIABLE));
     HMODULE program64 = LoadProgramAsData(ProgramPathFromEnvironment(PROGRAM_64_VARIABLE));
+    if (!program64 && Wine32RefusedThe64BitImage(PROGRAM_64_VARIABLE, GetLastError())) {
+        if (program32)
+            FreeLibrary(program32);
+        GTEST_SKIP() << WINE32_REFUSES_64BIT_IMAGE;
+    }
     ASSERT_NE(program32, nullptr);
     ASSERT_NE(program64, nullptr);
     std::vector<ResourceKey> keys32 = ListResources(program32);
