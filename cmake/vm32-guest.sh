@@ -7,6 +7,10 @@ wine=/usr/lib/wine/wine
 server=/usr/lib/wine/wineserver32
 [ -x "$server" ] || server=wineserver
 
+# Wine's own fonts are found only inside the prefix's Fonts folder (see
+# cmake/wine-run.sh); the machine's disk is a snapshot, so this lasts one run.
+cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+
 # Wine's background services keep the stdout of the program that starts
 # them: start them here, with output to /dev/null, as cmake/wine-run.sh does.
 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
