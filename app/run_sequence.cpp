@@ -45,8 +45,7 @@ int RunStartupSequence(HINSTANCE instance)
         int answer = MessageBoxW(nullptr, text, caption, MB_OKCANCEL);
         // The repair's libraries are loaded on its first use; without one
         // it changes nothing, as after a failed call.
-        if (LOWORD(answer) == IDOK &&
-            LoadSystemLibraries("advapi32.dll\0shell32.dll\0shlwapi.dll\0"))
+        if (LOWORD(answer) == IDOK && LoadSystemLibraries("advapi32.dll\0shell32.dll\0"))
             RepairDataFolder();
     }
 

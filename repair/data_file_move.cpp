@@ -25,18 +25,11 @@
 #include "repair/link_guard.h"
 #include "repair/path_join.h"
 
-static const size_t kRepairPathCapacity = 256;
 static const DWORD kCopyChunk = 64 * 1024;
 
 /* Attributes that a copy keeps from its source. */
 static const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-bool BuildRepairPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
-{
-    return CopyPath(buffer, kRepairPathCapacity, folder) &&
-           JoinPath(buffer, kRepairPathCapacity, name);
-}
 
 static bool WriteAll(HANDLE file, const char* bytes, DWORD count)
 {
@@ -123,14 +116,6 @@ static HANDLE CreateTemporary(const wchar_t* path)
     return file;
 }
 
-/* Makes room at the target when it holds a regular file that may be
-   replaced; anything else stays and the rename refuses it. */
-static void ClearTarget(const wchar_t* targetPath, int flags)
-{
-    if (flags & kReplaceTarget)
-        DeletePlainFile(targetPath);
-}
-
 /* Writes a complete, flushed copy of source under the target's name. The
    temporary is removed again on every path that does not end in the
    rename. Returns the copy's handle, or INVALID_HANDLE_VALUE. */
@@ -150,7 +135,10 @@ static HANDLE PlaceCopy(HANDLE source, const wchar_t* temporaryPath, const wchar
     bool placed =
         CopyContent(source, copy) && CopyBasicInfo(source, copy) && FlushFileBuffers(copy);
     if (placed) {
-        ClearTarget(targetPath, flags);
+        /* Room for the copy where a regular file may be replaced; anything
+           else stays, and the rename refuses it. */
+        if (flags & kReplaceTarget)
+            DeletePlainFile(targetPath);
         placed = RenameNoReplace(copy, targetFullPath) && HandleIsPlain(copy, targetPath, NULL);
     }
     if (!placed) {

@@ -30,10 +30,6 @@ enum DataFileMoveFlags {
     kGrantCopy = 2      /* Everyone gets full access to the copy */
 };
 
-/* Joins folder and name into buffer, which holds the repair's 256
-   characters. False, and nothing to use, when the path does not fit. */
-bool BuildRepairPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name);
-
 /* Moves the data file from one folder to the other. Without kReplaceTarget,
    anything at the target stops the move. Returns ERROR_SUCCESS when the
    copy stands under the data file's name and the source is gone; otherwise

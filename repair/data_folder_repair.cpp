@@ -35,8 +35,6 @@
 #include "repair/link_guard.h"
 #include "repair/path_join.h"
 
-static const size_t kRepairPathCapacity = 256;
-
 static const wchar_t kParentFolder[] = L"Varto Computer\\Melvox";
 static const wchar_t kDataFolder[] = L"Varto Computer\\Melvox\\Zelnar";
 static const DataFileName kDataFiles[] = {

@@ -29,6 +29,12 @@ bool CopyPath(wchar_t* buffer, size_t capacity, const wchar_t* source)
     return true;
 }
 
+bool BuildRepairPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name)
+{
+    return CopyPath(buffer, kRepairPathCapacity, folder) &&
+           JoinPath(buffer, kRepairPathCapacity, name);
+}
+
 bool JoinPath(wchar_t* buffer, size_t capacity, const wchar_t* part)
 {
     if (capacity == 0)

@@ -17,4 +17,11 @@ bool JoinPath(wchar_t* buffer, size_t capacity, const wchar_t* part);
    Returns false, and leaves the buffer as it was, when it would not fit. */
 bool CopyPath(wchar_t* buffer, size_t capacity, const wchar_t* source);
 
+/* The capacity of each of the repair's path buffers. */
+static const size_t kRepairPathCapacity = 256;
+
+/* Fills buffer, of kRepairPathCapacity characters, with folder joined to
+   name. False, and nothing to use, when the path does not fit. */
+bool BuildRepairPath(wchar_t* buffer, const wchar_t* folder, const wchar_t* name);
+
 #endif

@@ -151,10 +151,7 @@ TEST_F(DataFolderRepairTest, TableOfTrees)
 
         if (held != INVALID_HANDLE_VALUE)
             CloseHandle(held);
-        ExpectContents(folder, c.folderAfter, {});
-        ExpectContents(parent, c.parentAfter, {L"Zelnar\\"});
-        ExpectGrantedExactly(folder, c.folderAfter, c.granted);
-        EXPECT_TRUE(EveryoneHasFullAccess(folder));
+        ExpectTreeAfter(c.folderAfter, c.parentAfter, c.granted);
         bool hidden = (GetFileAttributesW(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
         EXPECT_EQ(c.recreated, !hidden) << "recreated";
     }

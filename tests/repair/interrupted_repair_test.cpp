@@ -56,19 +56,10 @@ std::wstring ChildPath()
 /* Starts the child repair; returns its process handle or nullptr. */
 HANDLE StartChild(const std::wstring& appData, int crashAt)
 {
-    std::wstring commandLine =
-        L"\"" + ChildPath() + L"\" \"" + appData + L"\" " + std::to_wstring(crashAt);
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL,
-                        &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    HANDLE process = nullptr;
+    StartProcess(NULL, L"\"" + ChildPath() + L"\" \"" + appData + L"\" " + std::to_wstring(crashAt),
+                 CREATE_NO_WINDOW, &process);
+    return process;
 }
 
 DWORD WaitForChild(HANDLE process)

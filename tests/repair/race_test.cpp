@@ -32,7 +32,7 @@ const char kSecret[] = "outside secret";
 std::wstring gFolder;
 std::wstring gParent;
 std::wstring gSecret;
-bool gSwapped = false;
+bool gActed = false; /* the callback did its work */
 
 bool Renames(const std::wstring& from, const std::wstring& to)
 {
@@ -44,9 +44,9 @@ bool Renames(const std::wstring& from, const std::wstring& to)
 
 void SwapBeforeFirstCopy(int, const char* function)
 {
-    if (gSwapped || (strcmp(function, "ReadFile") != 0 && strcmp(function, "CopyFileW") != 0))
+    if (gActed || (strcmp(function, "ReadFile") != 0 && strcmp(function, "CopyFileW") != 0))
         return;
-    gSwapped = true;
+    gActed = true;
     std::wstring source = gFolder + L"\\Zelnar.qmxb";
     std::wstring temporary = gParent + L"\\Zelnar.qmxb.repairing";
 
@@ -67,9 +67,9 @@ void SwapBeforeFirstCopy(int, const char* function)
 
 void CreateFolderFirst(int, const char* function)
 {
-    if (strcmp(function, "CreateDirectoryW") != 0 || gSwapped)
+    if (strcmp(function, "CreateDirectoryW") != 0 || gActed)
         return;
-    gSwapped = true;
+    gActed = true;
     EXPECT_TRUE(CreateDirectoryW(gFolder.c_str(), NULL));
     EXPECT_TRUE(WriteBytes(gFolder + L"\\planted.txt", "planted"));
 }
@@ -84,7 +84,7 @@ class RaceTest : public RepairTreeTest
         gFolder = folder;
         gParent = parent;
         gSecret = outside + L"\\secret.txt";
-        gSwapped = false;
+        gActed = false;
         ASSERT_TRUE(WriteBytes(gSecret, kSecret));
         ASSERT_TRUE(MakeFolders(folder));
         ASSERT_TRUE(WriteBytes(folder + L"\\Zelnar.qmxb", "first"));
@@ -100,7 +100,7 @@ TEST_F(RaceTest, SourceSwappedForALinkAfterTheCheckIsNeverFollowed)
     RepairDataFolder();
     Disarm();
 
-    ASSERT_TRUE(gSwapped);
+    ASSERT_TRUE(gActed);
     EXPECT_EQ(outsideBefore, SnapshotTree(outside)) << "the outside file was read or opened up";
     /* The copy came from the checked handle. The link left under the data
        file's name is refused, so the copy waits in the parent. */
@@ -131,7 +131,7 @@ TEST_F(RaceTest, FolderCreatedBySomeoneElseStopsTheRepair)
     RepairDataFolder();
     Disarm();
 
-    ASSERT_TRUE(gSwapped);
+    ASSERT_TRUE(gActed);
     /* Nothing goes into, or opens up, a folder this run did not create; the
        data files wait in the parent for the next run. */
     EXPECT_EQ(std::set<std::wstring>({L"planted.txt"}), ListFolder(folder));

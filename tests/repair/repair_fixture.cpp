@@ -45,28 +45,35 @@ static std::wstring Widen(const std::string& text)
 
 /* Starts a unix program; Wine runs it outside its own process model, so the
    caller waits for the program's effect instead of its exit. */
-static bool StartUnixProgram(const wchar_t* program, const std::wstring& arguments)
+bool StartProcess(const wchar_t* application, const std::wstring& commandLine, DWORD flags,
+                  HANDLE* handle)
 {
-    std::wstring commandLine = std::wstring(program) + L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
-    std::wstring application = std::wstring(L"Z:") + program;
-    for (wchar_t& c : application)
-        if (c == L'/')
-            c = L'\\';
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessW(application.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL,
-                        &startup, &process))
+    if (!CreateProcessW(application, buffer.data(), NULL, NULL, FALSE, flags, NULL, NULL, &startup,
+                        &process))
         return false;
-    if (process.hProcess)
-        CloseHandle(process.hProcess);
     if (process.hThread)
         CloseHandle(process.hThread);
+    if (handle)
+        *handle = process.hProcess;
+    else if (process.hProcess)
+        CloseHandle(process.hProcess);
     return true;
+}
+
+static bool StartUnixProgram(const wchar_t* program, const std::wstring& arguments)
+{
+    std::wstring application = std::wstring(L"Z:") + program;
+    for (wchar_t& c : application)
+        if (c == L'/')
+            c = L'\\';
+    return StartProcess(application.c_str(), std::wstring(program) + L" " + arguments, 0, NULL);
 }
 
 static bool WaitUntilExists(const std::wstring& path, bool wanted)
@@ -189,16 +196,20 @@ void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
     }
 }
 
-void ExpectGrantedExactly(const std::wstring& where, const std::vector<Item>& items,
-                          const std::vector<const wchar_t*>& granted)
+void RepairTreeTest::ExpectTreeAfter(const std::vector<Item>& folderAfter,
+                                     const std::vector<Item>& parentAfter,
+                                     const std::vector<const wchar_t*>& granted)
 {
-    for (const Item& item : items) {
+    ExpectContents(folder, folderAfter, {});
+    ExpectContents(parent, parentAfter, {L"Zelnar\\"});
+    EXPECT_TRUE(EveryoneHasFullAccess(folder));
+    for (const Item& item : folderAfter) {
         if (!item.bytes)
             continue;
         bool wanted = false;
         for (const wchar_t* name : granted)
             wanted = wanted || std::wstring(name) == item.name;
-        std::wstring path = where + L"\\" + item.name;
+        std::wstring path = folder + L"\\" + item.name;
         EXPECT_EQ(wanted, EveryoneHasFullAccess(path)) << std::string(path.begin(), path.end());
     }
 }

@@ -19,6 +19,12 @@
 
 #include "tests/support/files.h"
 
+/* Starts a process (application may be null: the command line names it)
+   with the given creation flags. *handle, when asked for, gets its handle
+   for the caller to close; Wine gives none for a unix program. */
+bool StartProcess(const wchar_t* application, const std::wstring& commandLine, DWORD flags,
+                  HANDLE* handle);
+
 /* Plants a unix symbolic link at link (a Windows path whose folder exists)
    that leads to target (a Windows path). */
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
@@ -47,16 +53,18 @@ void Plant(const std::wstring& where, const std::vector<Item>& items);
 void ExpectContents(const std::wstring& where, const std::vector<Item>& items,
                     const std::set<std::wstring>& ignored);
 
-/* Expects exactly the files among items (folders left out) whose names are
-   in granted to carry Everyone's full access, in the folder where. */
-void ExpectGrantedExactly(const std::wstring& where, const std::vector<Item>& items,
-                          const std::vector<const wchar_t*>& granted);
-
 class RepairTreeTest : public ::testing::Test
 {
   protected:
     void SetUp() override;
     void TearDown() override;
+
+    /* Expects the data folder and the parent (the data folder itself left
+       out) to hold exactly these items, the data folder and exactly the
+       files of folderAfter named in granted to carry Everyone's full
+       access. */
+    void ExpectTreeAfter(const std::vector<Item>& folderAfter, const std::vector<Item>& parentAfter,
+                         const std::vector<const wchar_t*>& granted);
 
     std::wstring appData; /* ...\ProgramData */
     std::wstring vendor;  /* ...\Varto Computer */
