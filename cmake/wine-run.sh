@@ -21,8 +21,8 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/.melvox-ready" ]; then
-    "$wine" wineboot -i >/dev/null 2>&1 </dev/null
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    "$wine" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null 9>&-
     "$server" -w
     touch "$prefix/.melvox-ready"
   fi
@@ -31,8 +31,10 @@ mkdir -p "$(dirname "$prefix")"
   # letters. Copied each time, so that older prefixes get them too.
   cp -n /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   # A server that stays up a while makes each later start cheap; start it
-  # with output to /dev/null for the reason above.
-  "$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
+  # with output to /dev/null for the reason above, and without the lock's
+  # descriptor: a server that inherited it would hold the lock for as long
+  # as it stays up, and every later start would wait for it.
+  "$wine" cmd /c exit >/dev/null 2>&1 </dev/null 9>&- || true
 ) 9>"$prefix.lock"
 
 exec "$wine" "$@"

@@ -53,12 +53,15 @@ std::wstring ChildPath()
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"repair_crash_child.exe";
 }
 
-/* Starts the child repair; returns its process handle or nullptr. */
+/* Starts the child repair; returns its process handle or nullptr. Without
+   a console: Wine gives a console program started with a hidden one a
+   console host of its own, and a host whose program was killed early in
+   its start was seen to stay, holding this program's output open. */
 HANDLE StartChild(const std::wstring& appData, int crashAt)
 {
     HANDLE process = nullptr;
     StartProcess(NULL, L"\"" + ChildPath() + L"\" \"" + appData + L"\" " + std::to_wstring(crashAt),
-                 CREATE_NO_WINDOW, &process);
+                 DETACHED_PROCESS, &process);
     return process;
 }
 
