@@ -50,13 +50,27 @@ bool StartProcess(const wchar_t* application, const std::wstring& commandLine, D
 {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
+    /* The child gets none of this program's standard handles: its output
+       is of no use, and this program's own output, which ctest reads for
+       GoogleTest's summary, is then shared with no other process. */
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
+    HANDLE nowhere =
+        CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, OPEN_EXISTING, 0, NULL);
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nowhere;
+    startup.hStdOutput = nowhere;
+    startup.hStdError = nowhere;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessW(application, buffer.data(), NULL, NULL, FALSE, flags, NULL, NULL, &startup,
-                        &process))
+    BOOL started = CreateProcessW(application, buffer.data(), NULL, NULL, TRUE, flags, NULL, NULL,
+                                  &startup, &process);
+    if (nowhere != INVALID_HANDLE_VALUE)
+        CloseHandle(nowhere);
+    if (!started)
         return false;
     if (process.hThread)
         CloseHandle(process.hThread);
